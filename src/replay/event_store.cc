@@ -1,0 +1,66 @@
+#include "replay/event_store.h"
+
+namespace vorlind {
+
+namespace {
+
+void resetSlot(EventStore& s, int slot) {
+  s.SlotFirstName[slot].clear();
+  s.SlotLastName[slot].clear();
+  s.SlotCar[slot] = 0;
+  s.PracticeLapCount[slot] = 0;
+  s.PracticeBestLap[slot] = 0;
+  s.PracticeBestLapNo[slot] = 0;
+  s.PracticeBestOnTrackLap[slot] = 0;
+  s.PracticeBestOnTrackLapNo[slot] = 0;
+  s.RaceLapCount[slot] = 0;
+  s.RaceBestLap[slot] = 0;
+  s.RaceBestLapNo[slot] = 0;
+  s.RaceBestOnTrackLap[slot] = 0;
+  s.RaceBestOnTrackLapNo[slot] = 0;
+  s.RaceOnTrackLapCount[slot] = 0;
+  s.PracticeCumTime[slot].fill(0);
+  s.PracticeLapTime[slot].fill(0);
+  s.RaceCumTime[slot].fill(0);
+  s.RaceLapTime[slot].fill(0);
+  s.PracticeOffTrack[slot].fill(0);
+  s.RaceOffTrack[slot].fill(0);
+  s.BestLapMaxSpeed[slot].fill(0);
+  s.BestLapMinSpeed[slot].fill(kNoTime);
+  s.BestLapSplitTime[slot].fill(0);
+  s.FastestLapCount[slot] = 0;
+}
+
+}  // namespace
+
+void initEventStore(EventStore& store) {
+  for (int slot = 0; slot < kSlotCount; ++slot) resetSlot(store, slot);
+  store.GridStartTime.fill(kNoTime);
+  store.LapLeader.fill(0);
+  store.FastestLapDevelopment.fill(DevelopmentStep{});
+  store.FastestLapDevelopmentLength = 0;
+  store.HighlightSlot = 0;
+  store.EntryCount = 0;
+  store.RaceFound = 0;
+  store.RaceLengthMax = 0;
+  store.MaxRaceLaps = 0;
+  store.TrackLengthRaw = 0;
+  store.ReplayFrameRate = 0;
+  store.ReplayFileSize = 0;
+  store.PreviousSampleSpeed = 0.0;
+  store.NoSpeedValues = 0;
+  store.TrackName.clear();
+  store.ModName.clear();
+  store.ReportBaseName.clear();
+  store.MyFirstName.clear();
+  store.MyLastName.clear();
+  store.SimDir.clear();
+}
+
+void resetGridSlots(EventStore& store, int slotOffset) {
+  for (int slot = slotOffset; slot < slotOffset + kSlotsPerGrid && slot < kSlotCount; ++slot) {
+    resetSlot(store, slot);
+  }
+}
+
+}  // namespace vorlind
