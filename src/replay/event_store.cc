@@ -54,6 +54,7 @@ void initEventStore(EventStore& store) {
   store.ReportBaseName.clear();
   store.MyFirstName.clear();
   store.MyLastName.clear();
+  store.MyNameSet = false;
   store.SimDir.clear();
 }
 

@@ -118,6 +118,7 @@ struct EventStore {
   FixedText<30> ReportBaseName;
   FixedText<20> MyFirstName;
   FixedText<20> MyLastName;
+  bool MyNameSet = false;  // myname.ini named a driver; otherwise nobody is matched
   FixedText<80> SimDir;
 };
 

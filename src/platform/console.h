@@ -1,0 +1,31 @@
+// What the operating system provides to the run: the console with its pause, the directory
+// separator of the replay paths, and how the report file is opened. Everything else of the
+// program is the same on every system.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace vorlind {
+
+struct Console {
+  std::istream& In;
+  std::ostream& Out;
+  // Standard input is a terminal: a pause waits for a key there. A pause never reads from a
+  // pipe or a file, so that scripted answers are not eaten.
+  bool InteractiveInput = false;
+};
+
+// Waits for a key as the console's "PAUSE" command does, with its prompt.
+void pauseConsole(Console& console);
+
+// True when the process's standard input is a terminal.
+bool standardInputIsTerminal();
+
+// The replay path as the file system wants it: on systems whose separator is "/", every "\"
+// becomes "/".
+std::string nativePath(std::string_view path);
+
+}  // namespace vorlind

@@ -1,0 +1,25 @@
+// The two files that configure a run, both in the working directory: myname.ini names the
+// driver whose rows the report paints yellow, Skarrow.ini the directory of the replays.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "replay/event_store.h"
+
+namespace vorlind {
+
+// Takes the driver's names from the bytes of myname.ini: the first name up to the first blank,
+// the last name everything behind it. Bytes without a blank, with nothing behind it, or with a
+// name longer than 19 characters name nobody.
+void parseMyName(std::string_view bytes, EventStore& store);
+
+// Takes the first line of Skarrow.ini (a carriage return before the line feed dropped), cut to
+// 78 characters.
+void parseSimDir(std::string_view bytes, EventStore& store);
+
+// Read the files from `directory`; false when the file cannot be opened.
+[[nodiscard]] bool readMyName(const std::filesystem::path& directory, EventStore& store);
+[[nodiscard]] bool readSimDir(const std::filesystem::path& directory, EventStore& store);
+
+}  // namespace vorlind

@@ -1,0 +1,187 @@
+#include "run/console_table.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iomanip>
+#include <ostream>
+
+namespace vorlind {
+
+namespace {
+
+constexpr int kMaxCharts = 99;
+constexpr int kLastChartLap = 127;
+constexpr int kNamePadding = 24;
+
+int32_t fastestTimeOfLap(const EventStore& store, int lap) {
+  int32_t fastest = kNoTime;
+  if (lap < 1) return fastest;
+  for (int s = 0; s < kSlotCount; ++s) {
+    const int32_t t = store.RaceLapTime[s][lap];
+    if (t > 0 && t < fastest) fastest = t;
+  }
+  return fastest;
+}
+
+void findLapLeader(EventStore& store, int lap) {
+  int32_t best = kNoTime;
+  for (int s = 0; s < kSlotCount; ++s) {
+    const int32_t t = store.RaceCumTime[s][lap];
+    if (t <= 0) continue;
+    const int64_t value = static_cast<int64_t>(t) - store.GridStartTime[gridOfSlot(s)];
+    if (value < best) {
+      best = static_cast<int32_t>(value);
+      store.LapLeader[lap] = s;
+    }
+  }
+}
+
+void printDriverList(const EventStore& store, std::ostream& out) {
+  int listed = 0;
+  for (int s = 0; s < kSlotCount; ++s) {
+    if (store.RaceLapCount[s] <= 0) continue;
+    ++listed;
+    if (s < 10) out << ' ';
+    const std::string_view first = store.SlotFirstName[s].view();
+    const std::string_view last = store.SlotLastName[s].view();
+    out << s << '=' << first << ' ' << last;
+    if (listed % 3 == 0) {
+      out << std::endl;
+    } else {
+      const int length = static_cast<int>(first.size() + last.size());
+      if (length < kNamePadding) out << std::string(kNamePadding - length, ' ');
+    }
+  }
+}
+
+int32_t readMenuNumber(std::istream& in) {
+  int32_t value = 0;
+  if (!(in >> value)) return 0;
+  return value;
+}
+
+}  // namespace
+
+void computeLapPass(EventStore& store) {
+  if (store.MaxRaceLaps < 0) return;
+  int32_t record = kNoTime;
+  const int lastLap = std::min(store.MaxRaceLaps, kCrossingCount - 1);
+  for (int n = 0; n <= lastLap; ++n) {
+    const int32_t fastest = fastestTimeOfLap(store, n);
+    for (int s = 0; s < kSlotCount; ++s) {
+      if (store.RaceLapTime[s][n] == fastest) ++store.FastestLapCount[s];
+    }
+    findLapLeader(store, n);
+    if (n < 1) continue;
+    int holder = -1;
+    for (int s = 0; s < kSlotCount; ++s) {
+      const int32_t t = store.RaceLapTime[s][n];
+      if (t > 0 && t < record) {
+        record = t;
+        holder = s;
+      }
+    }
+    if (holder >= 0 && store.FastestLapDevelopmentLength < kCrossingCount) {
+      store.FastestLapDevelopment[store.FastestLapDevelopmentLength++] = {holder, n};
+    }
+  }
+}
+
+void printBestLapTable(const EventStore& store, std::ostream& out) {
+  std::array<uint8_t, kSlotCount> unlisted;
+  unlisted.fill(1);
+  for (int row = 0; row < kSlotCount; ++row) {
+    int chosen = 0;
+    int32_t best = 0;
+    for (int s = 0; s < kSlotCount; ++s) {
+      if (unlisted[s] && store.FastestLapCount[s] > best) {
+        best = store.FastestLapCount[s];
+        chosen = s;
+      }
+    }
+    if (chosen == 0) return;
+    unlisted[chosen] = 0;
+    out << std::setw(13) << best << std::setw(0) << " * " << store.SlotFirstName[chosen].view()
+        << ' ' << store.SlotLastName[chosen].view() << std::endl;
+  }
+}
+
+void printLapPlaceChart(const EventStore& store, int slot, std::ostream& out) {
+  out << std::endl
+      << store.SlotFirstName[slot].view() << ' ' << store.SlotLastName[slot].view() << std::endl
+      << std::endl;
+  std::array<int32_t, kCrossingCount> place{};
+  const int lastLap = std::min(store.MaxRaceLaps, kCrossingCount - 1);
+  for (int n = 0; n <= lastLap; ++n) {
+    const int32_t own = store.RaceLapTime[slot][n];
+    if (own == 0) break;
+    int32_t ahead = 0;
+    for (int s = 1; s < kSlotCount; ++s) {
+      const int32_t t = store.RaceLapTime[s][n];
+      if (t > 0 && t < own) ++ahead;
+    }
+    place[n] = 1 + ahead;
+  }
+  const int chartLaps = std::min(store.MaxRaceLaps, kLastChartLap);
+  for (int row = 0; row < 10; ++row) {
+    for (int lap = row + 1; lap <= chartLaps; lap += 10) {
+      if (lap <= 10) {
+        if (lap < 10) out << ' ';
+        out << lap << " | ";
+      }
+      if (place[lap] < 10) out << ' ';
+      if (place[lap] <= 0) {
+        out << '-';
+      } else {
+        out << place[lap];
+      }
+      out << ' ';
+    }
+    out << ' ' << std::endl;
+  }
+  const int columns = store.MaxRaceLaps / 10;
+  out << "   ";
+  for (int i = 0; i < columns + 2; ++i) out << "***";
+  out << std::endl << "     ";
+  for (int i = 1; i <= columns + 1; ++i) out << 10 * i << ' ';
+  out << std::endl;
+}
+
+void runDriverMenu(Console& console, EventStore& store) {
+  std::ostream& out = console.Out;
+  for (int chart = 1; chart <= kMaxCharts; ++chart) {
+    out << " 0=Ends this part of the tool and creates a html-file with statistiscs" << std::endl;
+    out << "Value<0   Ends this part of the tool and creates a html-file with statistiscs, "
+           "except speed values"
+        << std::endl;
+    store.NoSpeedValues = 0;
+    printDriverList(store, out);
+    out << std::endl
+        << "Please choice a number!\n"
+        << "After ENTER wait for shutting of the konsole!\n"
+        << "It could be that searching for sector times need one minute.\n"
+        << "After all you find the html in programm directory.\n";
+    out.flush();
+    store.NoSpeedValues = readMenuNumber(console.In);
+    if (store.NoSpeedValues < 1 || store.NoSpeedValues > 99) return;
+    printLapPlaceChart(store, store.NoSpeedValues, out);
+    pauseConsole(console);
+  }
+}
+
+std::string reportFileName(const EventStore& store) {
+  std::string name(store.ReportBaseName.view());
+  if (store.NoSpeedValues != 0) name += "no_v";
+  name += ".html";
+  return name;
+}
+
+void runConsoleTable(Console& console, EventStore& store) {
+  computeLapPass(store);
+  printBestLapTable(store, console.Out);
+  pauseConsole(console);
+  runDriverMenu(console, store);
+}
+
+}  // namespace vorlind

@@ -1,0 +1,32 @@
+// The console dialogue after the replays have been read: the pass over all race laps that counts
+// fastest laps and finds leaders and record laps, the best-lap table, and the driver menu with
+// its lap-place charts. The number that ends the menu decides whether the report has speeds.
+#pragma once
+
+#include <string>
+
+#include "platform/console.h"
+#include "replay/event_store.h"
+
+namespace vorlind {
+
+// Fills FastestLapCount, LapLeader and FastestLapDevelopment in one pass over the race laps.
+void computeLapPass(EventStore& store);
+
+// Prints the drivers with at least one fastest lap, most first.
+void printBestLapTable(const EventStore& store, std::ostream& out);
+
+// Runs the driver menu until a number outside 1..99 (or the 99th chart); leaves the last number
+// in store.NoSpeedValues.
+void runDriverMenu(Console& console, EventStore& store);
+
+// Prints the lap-place chart of driver slot `slot`.
+void printLapPlaceChart(const EventStore& store, int slot, std::ostream& out);
+
+// The report's file name: the base name, "no_v" when speeds are left out, ".html".
+std::string reportFileName(const EventStore& store);
+
+// The whole console part after the grid loop: lap pass, table, pause, menu.
+void runConsoleTable(Console& console, EventStore& store);
+
+}  // namespace vorlind

@@ -1,0 +1,159 @@
+#include "run/run_driver.h"
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "replay/byte_source.h"
+#include "replay/event_store.h"
+#include "replay/frame_stream.h"
+#include "replay/lap_extraction.h"
+#include "replay/replay_header.h"
+#include "replay/sector_search.h"
+#include "report/report_writer.h"
+#include "run/config_files.h"
+#include "run/console_table.h"
+#include "track/track_length.h"
+
+namespace vorlind {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr size_t kMaxTypedName = 39;
+constexpr size_t kMaxReportBase = 26;
+
+const char* const kGridLabels[kGridCount] = {"GridA ", "GridB ", "GridC ", "GridD ", "GridE "};
+
+enum class GridOutcome { kRead, kNoReplay, kEnd };
+
+std::string readTypedName(std::istream& in) {
+  std::string word;
+  if (!(in >> word)) word.clear();
+  if (word.size() > kMaxTypedName) word.resize(kMaxTypedName);
+  return word;
+}
+
+std::filesystem::path resolve(const std::filesystem::path& workDir, const std::string& path) {
+  const std::filesystem::path native(nativePath(path));
+  return native.is_absolute() ? native : workDir / native;
+}
+
+int reportDamaged(Console& console, const std::string& replayPath) {
+  console.Out << "Sorry! The replay " << replayPath << " is damaged and cannot be read."
+              << std::endl;
+  pauseConsole(console);
+  return kExitFailure;
+}
+
+// Writes the report beside a temporary name and renames it over the real one when complete.
+bool writeReportFile(const EventStore& store, const std::filesystem::path& workDir,
+                     const std::string& name) {
+  const std::filesystem::path target = workDir / name;
+  std::filesystem::path temporary = target;
+  temporary += ".tmp";
+  {
+    std::ofstream file(temporary);
+    if (!file) return false;
+    writeReport(store, file);
+    file.close();
+    if (!file) {
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, target, error);
+  if (error) std::filesystem::remove(temporary, error);
+  return !error;
+}
+
+}  // namespace
+
+int runVorlind(Console& console, const std::filesystem::path& workDir) {
+  std::ostream& out = console.Out;
+  out << "Tip: You can mark your datas especially " << "if you edit the myname.txt. Change the"
+      << std::endl;
+  out << "drivername in this file to your name and " << "you should see yellow lines in the html"
+      << std::endl;
+
+  auto store = std::make_unique<EventStore>();
+  initEventStore(*store);
+  if (!readMyName(workDir, *store)) {
+    out << "Datei myname.ini existiert nicht";
+    pauseConsole(console);
+    return kExitOk;
+  }
+  if (!readSimDir(workDir, *store)) {
+    out << "Datei wrong!!!" << std::flush;
+    return kExitFailure;
+  }
+
+  int slotOffset = 0;
+  for (int grid = 1; grid <= kGridCount; ++grid) {
+    const char* label = kGridLabels[grid - 1];
+    out << std::endl << std::endl;
+    out << "Please put in the name of the " << label << "replay-file (without .rpy)!" << std::endl;
+    out << "If no " << label << "exist put in number 0!" << std::endl;
+
+    const std::string typed = readTypedName(console.In);
+    const std::string replayPath = std::string(store->SimDir.view()) + typed + ".rpy";
+    if (grid == 1) {
+      store->ReportBaseName.assign(std::string_view(typed).substr(0, kMaxReportBase));
+      store->ReportBaseName.append("All");
+    }
+
+    std::unique_ptr<FileByteSource> replay =
+        FileByteSource::open(resolve(workDir, replayPath).string());
+    if (!replay) {
+      if (grid > 1) break;
+      out << "The tool find not the replay." << std::endl;
+      out << "Have you edit the path in Skarrow.ini to your halvane directory?" << std::endl;
+      out << "At the end of the path it must be a \"\\\"!" << std::endl;
+      pauseConsole(console);
+      return kExitFailure;
+    }
+    store->ReplayFileSize = replay->size();
+
+    switch (readReplayHeader(*replay, *store)) {
+      case HeaderResult::kDamaged:
+        return reportDamaged(console, replayPath);
+      case HeaderResult::kPlayerReplay:
+        out << "Sorry! Vorlind is made for Server Replays only." << std::endl;
+        out << "If you would see the datas from ONE replay only" << std::endl;
+        out << "please use Skarrow!" << std::endl;
+        pauseConsole(console);
+        return kExitOk;
+      case HeaderResult::kServerReplay:
+        break;
+    }
+
+    ByteCursor cursor(*replay);
+    if (readReplayLaps(cursor, *store, slotOffset, grid, out) == LapsResult::kDamaged) {
+      return reportDamaged(console, replayPath);
+    }
+    printGridStartTime(*store, grid, out);
+
+    if (store->RaceFound && store->EntryCount > 2) {
+      ChunkChain chain(*replay, cursor.position());
+      searchTrackLength(*replay, chain, *store, out);
+      searchSectorTimes(*replay, chain, *store, slotOffset, out);
+      slotOffset += kSlotsPerGrid;
+    }
+  }
+
+  out << "\n\n             BESTE RUNDEN TABELLE\n\n" << std::flush;
+  runConsoleTable(console, *store);
+
+  const std::string name = reportFileName(*store);
+  if (!writeReportFile(*store, workDir, name)) {
+    out << "Sorry! The html-file " << name << " could not be written." << std::endl;
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace vorlind

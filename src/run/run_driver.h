@@ -1,0 +1,16 @@
+// The program's one control flow: the tip, the configuration files, the grid dialogue that reads
+// each replay into the event store, the console table and driver menu, and the report. Every
+// failure ends up here, where its message is printed and the exit code chosen.
+#pragma once
+
+#include <filesystem>
+
+#include "platform/console.h"
+
+namespace vorlind {
+
+// Runs the whole program with `workDir` as the working directory (configuration files, relative
+// replay paths and the report). Returns the exit code.
+int runVorlind(Console& console, const std::filesystem::path& workDir);
+
+}  // namespace vorlind

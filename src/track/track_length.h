@@ -1,0 +1,20 @@
+// The track length is not stored in a replay: it is the largest track position that any car
+// reaches in the frame stream. The search scans every chunk that starts more than 10000 bytes
+// before the end of the file and keeps the largest position in TrackLengthRaw for the event.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+
+#include "replay/byte_source.h"
+#include "replay/event_store.h"
+#include "replay/frame_stream.h"
+
+namespace vorlind {
+
+// Scans the stream whose chunks `chain` lists, raises store.TrackLengthRaw and prints the two
+// track length lines. A chunk length of 0 or a read past the end ends the scan silently.
+void searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
+                       std::ostream& console);
+
+}  // namespace vorlind
