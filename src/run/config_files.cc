@@ -15,10 +15,13 @@ constexpr size_t kMaxSimDirLength = 78;
 constexpr std::streamsize kMaxConfigBytes = 4096;
 
 std::optional<std::string> readStart(const std::filesystem::path& file) {
+  std::error_code error;
+  if (std::filesystem::is_directory(file, error)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   std::string bytes(static_cast<size_t>(kMaxConfigBytes), '\0');
   in.read(bytes.data(), kMaxConfigBytes);
+  if (in.bad()) return std::nullopt;
   bytes.resize(static_cast<size_t>(in.gcount()));
   return bytes;
 }
