@@ -1,30 +1,53 @@
 #include "replay/byte_source.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace vorlind {
 
-bool MemoryByteSource::readAt(int64_t offset, std::span<uint8_t> out) {
-  const int64_t count = static_cast<int64_t>(out.size());
-  if (offset < 0 || offset > size() || count > size() - offset) return false;
-  if (count > 0) std::memcpy(out.data(), bytes_.data() + offset, out.size());
-  return true;
+namespace {
+
+bool seekFile(std::FILE* file, int64_t offset) {
+#ifdef _WIN32
+  return _fseeki64(file, offset, SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
 }
+
+int64_t fileSize(std::FILE* file) {
+#ifdef _WIN32
+  if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
+  return _ftelli64(file);
+#else
+  if (fseeko(file, 0, SEEK_END) != 0) return -1;
+  return static_cast<int64_t>(ftello(file));
+#endif
+}
+
+}  // namespace
+
+MemoryByteSource::MemoryByteSource(std::span<const uint8_t> bytes)
+    : ByteSource(static_cast<int64_t>(bytes.size())) {
+  setWindow(bytes.data(), 0, static_cast<int64_t>(bytes.size()));
+}
+
+bool MemoryByteSource::readOutsideWindow(int64_t, std::span<uint8_t>) { return false; }
+
+const uint8_t* MemoryByteSource::peekOutsideWindow(int64_t, int64_t) { return nullptr; }
 
 std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return nullptr;
-  int64_t size = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) size = static_cast<int64_t>(std::ftell(file));
+  const int64_t size = fileSize(file);
   if (size < 0) {
     std::fclose(file);
     return nullptr;
   }
+  std::setvbuf(file, nullptr, _IONBF, 0);
   return std::unique_ptr<FileByteSource>(new FileByteSource(file, size));
 }
 
-FileByteSource::FileByteSource(std::FILE* file, int64_t size) : file_(file), size_(size) {}
+FileByteSource::FileByteSource(std::FILE* file, int64_t size) : ByteSource(size), file_(file) {}
 
 FileByteSource::~FileByteSource() { std::fclose(file_); }
 
@@ -38,10 +61,10 @@ const FileByteSource::Block* FileByteSource::loadBlock(int64_t index) {
     if (block.LastUse < victim->LastUse) victim = &block;
   }
   const int64_t start = index * kBlockSize;
-  const int64_t length = std::min(kBlockSize, size_ - start);
+  const int64_t length = std::min(kBlockSize, size() - start);
   victim->Index = -1;
   victim->Bytes.resize(static_cast<size_t>(length));
-  if (std::fseek(file_, static_cast<long>(start), SEEK_SET) != 0) return nullptr;
+  if (!seekFile(file_, start)) return nullptr;
   if (std::fread(victim->Bytes.data(), 1, victim->Bytes.size(), file_) != victim->Bytes.size()) {
     return nullptr;
   }
@@ -50,52 +73,39 @@ const FileByteSource::Block* FileByteSource::loadBlock(int64_t index) {
   return victim;
 }
 
-bool FileByteSource::readAt(int64_t offset, std::span<uint8_t> out) {
+const uint8_t* FileByteSource::peekOutsideWindow(int64_t offset, int64_t count) {
+  if (offset < 0 || count < 0 || offset > size() || count > size() - offset) return nullptr;
+  const int64_t index = offset / kBlockSize;
+  if (count > (index + 1) * kBlockSize - offset) return nullptr;
+  const Block* block = loadBlock(index);
+  if (block == nullptr) {
+    setWindow(nullptr, 0, 0);
+    return nullptr;
+  }
+  setWindow(block->Bytes.data(), index * kBlockSize, static_cast<int64_t>(block->Bytes.size()));
+  return block->Bytes.data() + (offset - index * kBlockSize);
+}
+
+bool FileByteSource::readOutsideWindow(int64_t offset, std::span<uint8_t> out) {
   const int64_t count = static_cast<int64_t>(out.size());
-  if (offset < 0 || offset > size_ || count > size_ - offset) return false;
+  if (offset < 0 || offset > size() || count > size() - offset) return false;
   int64_t done = 0;
   while (done < count) {
     const int64_t at = offset + done;
     const Block* block = loadBlock(at / kBlockSize);
-    if (block == nullptr) return false;
-    const int64_t inBlock = at - block->Index * kBlockSize;
-    const int64_t take = std::min(count - done, static_cast<int64_t>(block->Bytes.size()) - inBlock);
-    std::memcpy(out.data() + done, block->Bytes.data() + inBlock, static_cast<size_t>(take));
+    if (block == nullptr) {
+      setWindow(nullptr, 0, 0);
+      return false;
+    }
+    const int64_t blockStart = block->Index * kBlockSize;
+    setWindow(block->Bytes.data(), blockStart, static_cast<int64_t>(block->Bytes.size()));
+    const int64_t take =
+        std::min(count - done, static_cast<int64_t>(block->Bytes.size()) - (at - blockStart));
+    std::memcpy(out.data() + done, block->Bytes.data() + (at - blockStart),
+                static_cast<size_t>(take));
     done += take;
   }
   return true;
-}
-
-uint8_t ByteCursor::readU8() {
-  uint8_t bytes[1];
-  readBytes(bytes);
-  return bytes[0];
-}
-
-uint16_t ByteCursor::readU16() {
-  uint8_t bytes[2];
-  readBytes(bytes);
-  return decodeU16(bytes);
-}
-
-uint32_t ByteCursor::readU24() {
-  uint8_t bytes[3];
-  readBytes(bytes);
-  return decodeU24(bytes);
-}
-
-int32_t ByteCursor::readI32() {
-  uint8_t bytes[4];
-  readBytes(bytes);
-  return decodeI32(bytes);
-}
-
-void ByteCursor::readBytes(std::span<uint8_t> out) {
-  if (!source_->readAt(position_, out)) {
-    std::fill(out.begin(), out.end(), uint8_t{0});
-    failed_ = true;
-  }
-  position_ += static_cast<int64_t>(out.size());
 }
 
 }  // namespace vorlind

@@ -1,11 +1,14 @@
 // Readers take their bytes from a ByteSource: a file for the program, a memory buffer for tests
 // and fuzzers. A source knows its size and refuses any read that does not lie wholly inside it.
-// ByteCursor adds a position and little-endian decoding on top, with a sticky failure flag so
-// that a reader can do a run of reads and check once.
+// Reads are served from a window of bytes held in memory (the whole buffer, or the file block
+// read last), so that the many small reads of the frame stream walks cost a bounds check and a
+// copy; only a read outside the window goes to the file. ByteCursor adds a position and
+// little-endian decoding, with a sticky failure flag so that a reader can check once.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -16,24 +19,58 @@ namespace vorlind {
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
-  virtual int64_t size() const = 0;
+  int64_t size() const { return size_; }
+
   // Copies out.size() bytes from `offset`; false (and nothing copied) when they are not all there.
-  [[nodiscard]] virtual bool readAt(int64_t offset, std::span<uint8_t> out) = 0;
+  [[nodiscard]] bool readAt(int64_t offset, std::span<uint8_t> out) {
+    const int64_t count = static_cast<int64_t>(out.size());
+    if (offset >= windowStart_ && count <= windowEnd_ - offset) {
+      std::memcpy(out.data(), window_ + (offset - windowStart_), out.size());
+      return true;
+    }
+    return readOutsideWindow(offset, out);
+  }
+
+  // A pointer to the `count` bytes at `offset` where they lie in memory in one piece, or nullptr
+  // (then readAt still serves them, or says they are not there). The pointer stays valid until
+  // the next call of peek or readAt.
+  const uint8_t* peek(int64_t offset, int64_t count) {
+    if (offset >= windowStart_ && count >= 0 && count <= windowEnd_ - offset) {
+      return window_ + (offset - windowStart_);
+    }
+    return peekOutsideWindow(offset, count);
+  }
+
+ protected:
+  explicit ByteSource(int64_t size) : size_(size) {}
+  void setWindow(const uint8_t* bytes, int64_t start, int64_t length) {
+    window_ = bytes;
+    windowStart_ = start;
+    windowEnd_ = start + length;
+  }
+  // Serves a read that the window does not hold (and may move the window).
+  [[nodiscard]] virtual bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) = 0;
+  virtual const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) = 0;
+
+ private:
+  int64_t size_;
+  const uint8_t* window_ = nullptr;
+  int64_t windowStart_ = 0;
+  int64_t windowEnd_ = 0;
 };
 
 // A source over bytes held in memory; the bytes must outlive the source.
 class MemoryByteSource final : public ByteSource {
  public:
-  explicit MemoryByteSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-  int64_t size() const override { return static_cast<int64_t>(bytes_.size()); }
-  [[nodiscard]] bool readAt(int64_t offset, std::span<uint8_t> out) override;
+  explicit MemoryByteSource(std::span<const uint8_t> bytes);
 
  private:
-  std::span<const uint8_t> bytes_;
+  [[nodiscard]] bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) override;
+  const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) override;
 };
 
-// A source over a file, read through a small cache of fixed-size blocks so that the many small
-// reads of the frame stream walks cost no system call each.
+// A source over a file, read in blocks of 256 KiB of which the last few stay in memory, so that
+// stepping back a little in the stream does not read the file again.
 class FileByteSource final : public ByteSource {
  public:
   // nullptr when the file cannot be opened for reading.
@@ -42,11 +79,8 @@ class FileByteSource final : public ByteSource {
   FileByteSource(const FileByteSource&) = delete;
   FileByteSource& operator=(const FileByteSource&) = delete;
 
-  int64_t size() const override { return size_; }
-  [[nodiscard]] bool readAt(int64_t offset, std::span<uint8_t> out) override;
-
  private:
-  static constexpr int64_t kBlockSize = 1 << 16;
+  static constexpr int64_t kBlockSize = 1 << 18;
   static constexpr int kBlockCount = 8;
   struct Block {
     int64_t Index = -1;
@@ -55,38 +89,13 @@ class FileByteSource final : public ByteSource {
   };
 
   FileByteSource(std::FILE* file, int64_t size);
+  [[nodiscard]] bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) override;
+  const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) override;
   const Block* loadBlock(int64_t index);
 
   std::FILE* file_;
-  int64_t size_;
   uint64_t useClock_ = 0;
   Block blocks_[kBlockCount];
-};
-
-// A read position over a source with little-endian decoding. A read that does not fit inside
-// the source returns 0, still advances the position and sets the sticky failure flag.
-class ByteCursor {
- public:
-  explicit ByteCursor(ByteSource& source) : source_(&source) {}
-
-  int64_t position() const { return position_; }
-  int64_t size() const { return source_->size(); }
-  void seek(int64_t position) { position_ = position; }
-  void skip(int64_t count) { position_ += count; }
-  bool failed() const { return failed_; }
-  void clearFailure() { failed_ = false; }
-
-  uint8_t readU8();
-  uint16_t readU16();
-  uint32_t readU24();
-  int32_t readI32();
-  // Fills `out`; on failure it is zero-filled.
-  void readBytes(std::span<uint8_t> out);
-
- private:
-  ByteSource* source_;
-  int64_t position_ = 0;
-  bool failed_ = false;
 };
 
 // Little-endian decoding from a byte buffer.
@@ -101,5 +110,53 @@ inline uint32_t decodeU32(const uint8_t* p) {
   return decodeU24(p) | (static_cast<uint32_t>(p[3]) << 24);
 }
 inline int32_t decodeI32(const uint8_t* p) { return static_cast<int32_t>(decodeU32(p)); }
+
+// A read position over a source with little-endian decoding. A read that does not fit inside
+// the source returns 0, still advances the position and sets the sticky failure flag.
+class ByteCursor {
+ public:
+  explicit ByteCursor(ByteSource& source) : source_(&source) {}
+
+  int64_t position() const { return position_; }
+  int64_t size() const { return source_->size(); }
+  void seek(int64_t position) { position_ = position; }
+  void skip(int64_t count) { position_ += count; }
+  bool failed() const { return failed_; }
+  void clearFailure() { failed_ = false; }
+
+  uint8_t readU8() {
+    uint8_t bytes[1];
+    readBytes(bytes);
+    return bytes[0];
+  }
+  uint16_t readU16() {
+    uint8_t bytes[2];
+    readBytes(bytes);
+    return decodeU16(bytes);
+  }
+  uint32_t readU24() {
+    uint8_t bytes[3];
+    readBytes(bytes);
+    return decodeU24(bytes);
+  }
+  int32_t readI32() {
+    uint8_t bytes[4];
+    readBytes(bytes);
+    return decodeI32(bytes);
+  }
+  // Fills `out`; on failure it is zero-filled.
+  void readBytes(std::span<uint8_t> out) {
+    if (!source_->readAt(position_, out)) {
+      std::memset(out.data(), 0, out.size());
+      failed_ = true;
+    }
+    position_ += static_cast<int64_t>(out.size());
+  }
+
+ private:
+  ByteSource* source_;
+  int64_t position_ = 0;
+  bool failed_ = false;
+};
 
 }  // namespace vorlind

@@ -4,6 +4,7 @@
 // of chunk starts so that "k chunks further on" costs a lookup instead of a walk.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -23,7 +24,6 @@ struct ChunkView {
   uint16_t LastSize = 0;        // its size, header included
   bool HasPositionRecord = false;
   int64_t PositionBody = 0;     // body start of the last type-1 record of size 32
-  int64_t ReadEnd = 0;          // the read position after the walk of the records
 };
 
 // Reads the chunk header at `start` and walks its records: past the leading record (type 15) or
@@ -37,7 +37,26 @@ struct CarPosition {
   int32_t TrackPosition = 0;
   int32_t EntryNumber = 0;
 };
-CarPosition decodeCarPosition(const uint8_t* item);
+inline CarPosition decodeCarPosition(const uint8_t* item) {
+  return CarPosition{static_cast<int32_t>(decodeU24(item) | ((item[3] & 0x3u) << 24)),
+                     item[3] >> 2};
+}
+
+// Calls `onItem(index, const uint8_t* item)` for the first `count` 16-byte car items from
+// `first`; false when an item is not there. `onItem` returns false to stop early; it must not
+// read from the source, whose bytes it is handed without a copy.
+template <typename OnItem>
+bool forEachCarItem(ByteSource& source, int64_t first, int count, OnItem&& onItem) {
+  constexpr int64_t kItemSize = 16;
+  const uint8_t* items = count > 0 ? source.peek(first, kItemSize * count) : nullptr;
+  for (int i = 0; i < count; ++i) {
+    uint8_t copy[4];
+    const uint8_t* item = items != nullptr ? items + kItemSize * i : copy;
+    if (items == nullptr && !source.readAt(first + kItemSize * i, copy)) return false;
+    if (!onItem(i, item)) return true;
+  }
+  return true;
+}
 
 // Number of car position items in a car record of the given size.
 inline int carItemCount(uint16_t recordSize) { return recordSize / 16; }

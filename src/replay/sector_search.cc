@@ -35,16 +35,14 @@ bool readDriverChunk(ByteSource& source, int64_t start, int entryNumber, DriverC
   if (!walkChunk(source, start, out.Chunk) || out.Chunk.Length == 0) return false;
   out.ReadEnd = start + out.Chunk.Length;
   if (!out.Chunk.HasLastRecord) return true;
-  const int count = carItemCount(out.Chunk.LastSize);
   const int64_t first = out.Chunk.LastBody + fmt::kCarItemsOffset;
-  for (int i = 0; i < count; ++i) {
-    uint8_t item[4];
-    if (!source.readAt(first + fmt::kCarItemSize * i, item)) return false;
-    out.ReadEnd = first + fmt::kCarItemSize * (i + 1);
-    const CarPosition position = decodeCarPosition(item);
-    if (position.EntryNumber == entryNumber && !onSample(position.TrackPosition)) break;
-  }
-  return true;
+  return forEachCarItem(source, first, carItemCount(out.Chunk.LastSize),
+                        [&](int i, const uint8_t* item) {
+                          out.ReadEnd = first + fmt::kCarItemSize * (i + 1);
+                          const CarPosition position = decodeCarPosition(item);
+                          return position.EntryNumber != entryNumber ||
+                                 onSample(position.TrackPosition);
+                        });
 }
 
 // The chunk after the race start marker (the first chunk whose first record is of type 13 with

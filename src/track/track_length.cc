@@ -17,16 +17,12 @@ bool chunkMaximum(ByteSource& source, const ChunkView& chunk, int32_t& maximum) 
     if (!source.readAt(chunk.PositionBody, item)) return false;
     maximum = std::max(maximum, decodeCarPosition(item).TrackPosition);
   }
-  if (chunk.HasLastRecord && chunk.LastSize >= fmt::kCarRecordMinSize) {
-    const int count = carItemCount(chunk.LastSize);
-    for (int i = 0; i < count; ++i) {
-      if (!source.readAt(chunk.LastBody + fmt::kCarItemsOffset + fmt::kCarItemSize * i, item)) {
-        return false;
-      }
-      maximum = std::max(maximum, decodeCarPosition(item).TrackPosition);
-    }
-  }
-  return true;
+  if (!chunk.HasLastRecord || chunk.LastSize < fmt::kCarRecordMinSize) return true;
+  return forEachCarItem(source, chunk.LastBody + fmt::kCarItemsOffset,
+                        carItemCount(chunk.LastSize), [&](int, const uint8_t* carItem) {
+                          maximum = std::max(maximum, decodeCarPosition(carItem).TrackPosition);
+                          return true;
+                        });
 }
 
 }  // namespace
