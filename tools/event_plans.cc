@@ -1,0 +1,233 @@
+#include "event_plans.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "prng.h"
+
+namespace vorlind::tools {
+
+namespace {
+
+constexpr const char* kFirstNames[] = {
+    "Ada",    "Bruno", "Clara", "Dario", "Elin", "Fabian", "Greta", "Hugo", "Ines",  "Jonas",
+    "Katrin", "Lars",  "Mira",  "Nils",  "Olga", "Pavel",  "Rosa",  "Sven", "Tilda", "Viktor"};
+constexpr const char* kLastNames[] = {
+    "Achterberg", "Brenner", "Castell", "Dunmore",   "Eckhart",   "Falkner",  "Gradwell",
+    "Holmquist",  "Ivanek",  "Jessup",  "Kettering", "Lindqvist", "Morrow",   "Nordahl",
+    "Osterwald",  "Pennock", "Quaile",  "Rasmund",   "Stalder",   "Thornbury"};
+constexpr int kNamePool = 20;
+constexpr int kMaxGrids = 5;
+
+// A lap time around `pace` (ms), jittered by up to +-15 per mille.
+int32_t jitteredLap(SplitMix64& rng, int64_t pace) {
+  return static_cast<int32_t>(pace * (1000 + rng.between(-15, 15)) / 1000);
+}
+
+}  // namespace
+
+std::string eventFirstName(int index) { return kFirstNames[index % kNamePool]; }
+
+std::string eventLastName(int index) { return kLastNames[(index + index / kNamePool) % kNamePool]; }
+
+std::vector<NamedGrid> planEvent(const EventPlan& plan) {
+  std::vector<NamedGrid> grids;
+  SplitMix64 rng(plan.Seed);
+  int driverIndex = 0;
+  const int gridCount = std::clamp(plan.Grids, 1, kMaxGrids);
+  for (int g = 0; g < gridCount; ++g) {
+    NamedGrid named;
+    named.ReplayName = plan.ReplayPrefix + "_" + static_cast<char>('a' + g);
+    GridSpec& spec = named.Spec;
+    spec.Seed = SplitMix64::mix(plan.Seed + 0x1000 * static_cast<uint64_t>(g + 1));
+    spec.TrackName = plan.TrackName;
+    spec.ModName = plan.ModName;
+    spec.TrackLengthMm = plan.TrackLengthMm;
+    spec.FrameRate = static_cast<size_t>(g) < plan.FrameRateOfGrid.size()
+                         ? plan.FrameRateOfGrid[static_cast<size_t>(g)]
+                         : plan.FrameRate;
+    spec.ServerMarker = plan.ServerMarker;
+    spec.HasRace = !plan.PracticeOnly;
+    spec.StandingMs = plan.StandingMs;
+    spec.RaceDistanceLaps = plan.RaceLaps;
+    spec.Leads = plan.Leads;
+    const int cars = std::clamp(static_cast<size_t>(g) < plan.CarsOfGrid.size()
+                                    ? plan.CarsOfGrid[static_cast<size_t>(g)]
+                                    : plan.CarsPerGrid,
+                                1, 20);
+    for (int e = 0; e < cars; ++e, ++driverIndex) {
+      DriverSpec driver;
+      driver.FirstName = eventFirstName(driverIndex);
+      driver.LastName = eventLastName(driverIndex);
+      driver.Car = (driverIndex * 3) % 8;
+      driver.EntryNumber = e;
+      driver.SpeedVariation = static_cast<int>(rng.between(2, 5));
+      const int64_t pace = int64_t{plan.BaseLapMs} * (1000 + rng.between(0, 40)) / 1000;
+
+      driver.HasPractice = plan.PracticeOnly || e == 0 || !rng.chance(100);
+      driver.PracticeFirstCrossingMs = static_cast<int32_t>(rng.between(20000, 240000));
+      driver.PracticeFirstFlags = rng.chance(150) ? 64 : 0;
+      const int64_t practiceLaps = rng.between(1, std::max(1, plan.PracticeLaps));
+      for (int64_t k = 0; k < practiceLaps; ++k) {
+        LapSpec lap{jitteredLap(rng, pace * 1025 / 1000), 0};
+        if (rng.chance(150)) lap.Flags |= 64;
+        if (rng.chance(100)) lap.Flags |= 16;
+        driver.PracticeLaps.push_back(lap);
+      }
+
+      const bool lapped = e >= cars - plan.LappedCars && e > 0;
+      const bool missing = e >= 1 && e <= plan.MissingCars;
+      const bool retires =
+          e >= 1 + plan.MissingCars && e < 1 + plan.MissingCars + plan.Retirements && !lapped;
+      const int64_t racePace = lapped ? pace * 135 / 100 : pace;
+      int laps = plan.RaceLaps;
+      if (retires) laps = static_cast<int>(rng.between(0, std::max(0, plan.RaceLaps - 1)));
+      for (int k = 1; k <= laps; ++k) {
+        LapSpec lap{jitteredLap(rng, k == 1 ? racePace * 104 / 100 : racePace), 0};
+        if (rng.chance(80)) lap.Flags |= 64;
+        driver.RaceLaps.push_back(lap);
+      }
+      driver.Retires = retires;
+      driver.MissingPermille = missing ? 80 : 0;
+      spec.Drivers.push_back(driver);
+    }
+    grids.push_back(std::move(named));
+  }
+  return grids;
+}
+
+std::string scriptedAnswers(const std::vector<NamedGrid>& grids, const std::vector<int>& menu) {
+  std::string answers;
+  for (const NamedGrid& grid : grids) answers += grid.ReplayName + "\n";
+  if (grids.size() < kMaxGrids) answers += "0\n";
+  for (int choice : menu) answers += std::to_string(choice) + "\n";
+  return answers;
+}
+
+EventDirectory demoEvent() {
+  EventPlan plan;
+  plan.Seed = 20240611;
+  plan.ReplayPrefix = "demo";
+  plan.Grids = 3;
+  plan.CarsOfGrid = {8, 10, 6};
+  plan.FrameRateOfGrid = {60, 60, 36};
+  plan.RaceLaps = 5;
+  plan.PracticeLaps = 4;
+  plan.Retirements = 1;
+  plan.LappedCars = 1;
+  EventDirectory event;
+  event.Grids = planEvent(plan);
+  event.MyName = eventFirstName(3) + " " + eventLastName(3);
+  event.Answers = scriptedAnswers(event.Grids, {3, 0});
+  return event;
+}
+
+EventDirectory longEvent(int grids, int cars, int laps) {
+  EventPlan plan;
+  plan.Seed = 77;
+  plan.ReplayPrefix = "long";
+  plan.Grids = std::clamp(grids, 1, kMaxGrids);
+  plan.CarsPerGrid = std::clamp(cars, 1, 20);
+  plan.RaceLaps = std::clamp(laps, 1, 150);
+  plan.FrameRate = 60;
+  plan.Retirements = 1;
+  plan.LappedCars = 1;
+  plan.MissingCars = 1;
+  EventDirectory event;
+  event.Grids = planEvent(plan);
+  event.MyName = eventFirstName(1) + " " + eventLastName(1);
+  event.Answers = scriptedAnswers(event.Grids, {0});
+  return event;
+}
+
+std::vector<std::string> scenarioNames() {
+  return {"36fps",  "type15",        "retirements", "missing",   "lapped",
+          "player", "practice-only", "longtrack",   "full-grid", "small-grid"};
+}
+
+bool scenarioEvent(const std::string& name, EventDirectory* event) {
+  EventPlan plan;
+  plan.Seed = 1000;
+  for (char c : name) plan.Seed = plan.Seed * 131 + static_cast<uint8_t>(c);
+  plan.ReplayPrefix = "s";
+  for (char c : name) plan.ReplayPrefix += c == '-' ? '_' : c;
+  plan.CarsPerGrid = 5;
+  plan.RaceLaps = 3;
+  plan.PracticeLaps = 3;
+  plan.TrackLengthMm = 2400000;
+  plan.BaseLapMs = 60000;
+  plan.StandingMs = 10000;
+  std::vector<int> menu = {2, 0};
+  if (name == "36fps") {
+    plan.Grids = 2;
+    plan.FrameRate = 36;
+  } else if (name == "type15") {
+    plan.Leads = LeadRecords::kAlwaysType15;
+  } else if (name == "retirements") {
+    plan.CarsPerGrid = 8;
+    plan.Retirements = 3;
+  } else if (name == "missing") {
+    plan.CarsPerGrid = 6;
+    plan.MissingCars = 3;
+  } else if (name == "lapped") {
+    plan.CarsPerGrid = 6;
+    plan.RaceLaps = 5;
+    plan.LappedCars = 2;
+  } else if (name == "player") {
+    plan.ServerMarker = 1;
+  } else if (name == "practice-only") {
+    plan.Grids = 2;
+    plan.PracticeOnly = true;
+    menu = {0};
+  } else if (name == "longtrack") {
+    plan.CarsPerGrid = 3;
+    plan.RaceLaps = 2;
+    plan.TrackLengthMm = 20800000;
+    plan.BaseLapMs = 420000;
+  } else if (name == "full-grid") {
+    plan.CarsPerGrid = 20;
+    plan.FrameRate = 36;
+    menu = {-1};
+  } else if (name == "small-grid") {
+    plan.Grids = 2;
+    plan.CarsOfGrid = {2, 5};
+  } else {
+    return false;
+  }
+  event->Grids = planEvent(plan);
+  event->MyName = eventFirstName(1) + " " + eventLastName(1);
+  event->Answers = scriptedAnswers(event->Grids, menu);
+  return true;
+}
+
+std::string writeEventDirectory(const std::string& dir, const EventDirectory& event) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::create_directories(fs::path(dir) / "replays", error);
+  if (error) return "cannot create " + dir + "/replays: " + error.message();
+  auto writeFile = [](const fs::path& path, const char* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data, static_cast<std::streamsize>(size));
+    return static_cast<bool>(out);
+  };
+  const fs::path root(dir);
+  const std::string skarrow = "replays\\\r\n";
+  if (!writeFile(root / "myname.ini", event.MyName.data(), event.MyName.size()) ||
+      !writeFile(root / "Skarrow.ini", skarrow.data(), skarrow.size()) ||
+      !writeFile(root / "answers.txt", event.Answers.data(), event.Answers.size())) {
+    return "cannot write the text files in " + dir;
+  }
+  for (const NamedGrid& grid : event.Grids) {
+    const WriteOutcome outcome = writeReplay(grid.Spec);
+    if (!outcome.ok()) return grid.ReplayName + ": " + outcome.Error;
+    const std::vector<uint8_t>& bytes = outcome.Replay.Bytes;
+    const fs::path path = root / "replays" / (grid.ReplayName + ".rpy");
+    if (!writeFile(path, reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
+      return "cannot write " + path.string();
+    }
+  }
+  return {};
+}
+
+}  // namespace vorlind::tools

@@ -1,0 +1,238 @@
+#include "replay_builder.h"
+
+#include <algorithm>
+
+#include "replay/replay_format.h"
+
+namespace vorlind::tools {
+
+namespace fmt = vorlind::replay_format;
+
+namespace {
+
+void putU16(std::vector<uint8_t>& out, uint16_t value) {
+  out.push_back(static_cast<uint8_t>(value & 0xFF));
+  out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void putU32(std::vector<uint8_t>& out, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void putTag(std::vector<uint8_t>& out, int32_t tag) { putU32(out, static_cast<uint32_t>(tag)); }
+
+}  // namespace
+
+std::array<uint8_t, 4> encodeTrackPosition(uint32_t trackPosition, uint8_t entryNumber) {
+  return {static_cast<uint8_t>(trackPosition & 0xFF),
+          static_cast<uint8_t>((trackPosition >> 8) & 0xFF),
+          static_cast<uint8_t>((trackPosition >> 16) & 0xFF),
+          static_cast<uint8_t>(((trackPosition >> 24) & fmt::kTrackPositionHighMask) |
+                               (static_cast<uint32_t>(entryNumber) << fmt::kEntryNumberShift))};
+}
+
+StreamRecord startMarkerRecord(uint8_t flag) {
+  return StreamRecord{fmt::kStartMarkerRecordType, 0, {flag, 0, 0, 0}};
+}
+
+StreamRecord positionRecord(uint32_t trackPosition, uint8_t entryNumber) {
+  StreamRecord record{fmt::kPositionRecordType, fmt::kPositionRecordSize, {}};
+  const auto stored = encodeTrackPosition(trackPosition, entryNumber);
+  record.Body.assign(stored.begin(), stored.end());
+  record.Body.resize(fmt::kPositionRecordSize - fmt::kRecordHeaderSize, 0);
+  return record;
+}
+
+StreamRecord carRecord(const std::vector<CarItem>& items, int extraBytes, uint16_t type,
+                       uint8_t filler) {
+  StreamRecord record{type, 0, {}};
+  record.Body.assign(fmt::kCarItemsOffset, 0);
+  for (const CarItem& item : items) {
+    const auto stored = encodeTrackPosition(item.TrackPosition, item.EntryNumber);
+    record.Body.insert(record.Body.end(), stored.begin(), stored.end());
+    record.Body.insert(record.Body.end(), fmt::kCarItemSize - 4, filler);
+  }
+  record.Body.insert(record.Body.end(), static_cast<size_t>(std::clamp(extraBytes, 0, 7)), filler);
+  return record;
+}
+
+std::vector<uint8_t> encodeRecord(const StreamRecord& record) {
+  std::vector<uint8_t> out;
+  const size_t written = fmt::kRecordHeaderSize + record.Body.size();
+  const uint16_t size = record.Size != 0 ? record.Size : static_cast<uint16_t>(written);
+  putU16(out, record.Type);
+  putU16(out, size);
+  out.insert(out.end(), record.Body.begin(), record.Body.end());
+  out.resize(static_cast<size_t>(fmt::paddedRecordSize(static_cast<int64_t>(written))), 0);
+  return out;
+}
+
+std::vector<uint8_t> encodeChunk(const std::vector<StreamRecord>& records, uint16_t previousLength,
+                                 uint32_t word) {
+  std::vector<uint8_t> body;
+  for (const StreamRecord& record : records) {
+    const std::vector<uint8_t> encoded = encodeRecord(record);
+    body.insert(body.end(), encoded.begin(), encoded.end());
+  }
+  std::vector<uint8_t> out;
+  putU16(out, static_cast<uint16_t>(fmt::kChunkFirstRecordOffset + body.size()));
+  putU16(out, previousLength);
+  putU32(out, word);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+ReplayBuilder::ReplayBuilder() : bytes_(kHeaderSize, 0) {
+  bytes_[fmt::kFrameRateOffset] = fmt::kFrameRate60Marker;
+}
+
+ReplayBuilder& ReplayBuilder::setFrameRateByte(uint8_t value) {
+  bytes_[fmt::kFrameRateOffset] = value;
+  return *this;
+}
+
+void ReplayBuilder::writeField(size_t offset, std::string_view text, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bytes_[offset + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : 0;
+  }
+}
+
+ReplayBuilder& ReplayBuilder::setTrackName(std::string_view name) {
+  writeField(fmt::kTrackNameOffset, name, fmt::kTrackNameWidth);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::setServerMarker(int32_t value) {
+  for (int i = 0; i < 4; ++i) {
+    bytes_[fmt::kServerMarkerOffset + i] =
+        static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+  }
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::setModName(std::string_view name) {
+  writeField(fmt::kModNameOffset, name.substr(0, fmt::kModNameWidth), 8);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::setHeaderByte(size_t offset, uint8_t value) {
+  if (offset < kHeaderSize) bytes_[offset] = value;
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::addEntry(std::string_view firstName, std::string_view lastName,
+                                       int32_t carNumber, int32_t entryNumber) {
+  const size_t start = bytes_.size();
+  bytes_.resize(start + fmt::kEntrySize, 0);
+  writeField(start + fmt::kEntryFirstNameOffset, firstName.substr(0, fmt::kNameFieldWidth),
+             fmt::kNameFieldWidth);
+  writeField(start + fmt::kEntryLastNameOffset, lastName.substr(0, fmt::kNameFieldWidth),
+             fmt::kNameFieldWidth);
+  for (int i = 0; i < 4; ++i) {
+    bytes_[start + fmt::kEntryCarOffset + i] =
+        static_cast<uint8_t>(static_cast<uint32_t>(carNumber) >> (8 * i));
+    bytes_[start + fmt::kEntryNumberOffset + i] =
+        static_cast<uint8_t>(static_cast<uint32_t>(entryNumber) >> (8 * i));
+  }
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::addPracticeBlock(int32_t entryNumber,
+                                               const std::vector<LapRecord>& records) {
+  const auto length = static_cast<int32_t>(4 + fmt::kLapRecordSize * records.size());
+  return addPracticeBlockWithLength(entryNumber, length, records);
+}
+
+ReplayBuilder& ReplayBuilder::addPracticeBlockWithLength(int32_t entryNumber, int32_t length,
+                                                         const std::vector<LapRecord>& records) {
+  putTag(bytes_, fmt::kPracticeTag);
+  appendZeros(fmt::kPracticeUnreadAfterTag);
+  appendI32(length);
+  appendI32(entryNumber);
+  for (const LapRecord& record : records) appendLapRecord(record);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::beginRaceSection() {
+  putTag(bytes_, fmt::kRaceTag);
+  return appendZeros(fmt::kRaceUnreadAfterTag);
+}
+
+ReplayBuilder& ReplayBuilder::addRaceBlock(int32_t entryNumber,
+                                           const std::vector<LapRecord>& records) {
+  const auto length = static_cast<int32_t>(4 + fmt::kLapRecordSize * records.size());
+  return addRaceBlockWithLength(entryNumber, length, records);
+}
+
+ReplayBuilder& ReplayBuilder::addRaceBlockWithLength(int32_t entryNumber, int32_t length,
+                                                     const std::vector<LapRecord>& records) {
+  appendI32(length);
+  appendI32(entryNumber);
+  for (const LapRecord& record : records) appendLapRecord(record);
+  return appendZeros(fmt::kRaceBlockTrailer);
+}
+
+ReplayBuilder& ReplayBuilder::endRaceSection(int32_t endWord) {
+  previousChunkLength_ = static_cast<uint16_t>(static_cast<uint32_t>(endWord) & 0xFFFF);
+  return appendI32(endWord);
+}
+
+ReplayBuilder& ReplayBuilder::endPracticeOnly(uint32_t word) {
+  appendU32(word);
+  appendI32(kRaceSectionEndWord);
+  appendI32(kRaceSectionEndWord);
+  previousChunkLength_ = static_cast<uint16_t>(kRaceSectionEndWord & 0xFFFF);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::addChunk(const std::vector<StreamRecord>& records, uint32_t word) {
+  const std::vector<uint8_t> chunk = encodeChunk(records, previousChunkLength_, word);
+  previousChunkLength_ = static_cast<uint16_t>(chunk.size());
+  bytes_.insert(bytes_.end(), chunk.begin(), chunk.end());
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::setPreviousChunkLength(uint16_t length) {
+  previousChunkLength_ = length;
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::appendBytes(std::span<const uint8_t> data) {
+  bytes_.insert(bytes_.end(), data.begin(), data.end());
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::appendU8(uint8_t value) {
+  bytes_.push_back(value);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::appendU16(uint16_t value) {
+  putU16(bytes_, value);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::appendI32(int32_t value) {
+  putU32(bytes_, static_cast<uint32_t>(value));
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::appendU32(uint32_t value) {
+  putU32(bytes_, value);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::appendZeros(size_t count) {
+  bytes_.insert(bytes_.end(), count, 0);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::appendLapRecord(const LapRecord& record) {
+  bytes_.push_back(static_cast<uint8_t>(record.TimeMs & 0xFF));
+  bytes_.push_back(static_cast<uint8_t>((record.TimeMs >> 8) & 0xFF));
+  bytes_.push_back(static_cast<uint8_t>((record.TimeMs >> 16) & 0xFF));
+  bytes_.push_back(record.Flags);
+  return *this;
+}
+
+}  // namespace vorlind::tools
