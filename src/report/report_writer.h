@@ -28,6 +28,9 @@ class ReportWriter {
   void writeDriverName(int slot);
   void writeCarLogo(int slot);
   void writeGridImage(int slot);
+  // The position, driver and car cells that open a row of most ranking tables; the car cell is
+  // left open for the next fragment.
+  void writeRankCells(int position, int slot);
 
   void formatClockTime(int32_t ms);
   void formatLapTime(int32_t ms);
@@ -35,10 +38,14 @@ class ReportWriter {
   void formatGap(int32_t ms, bool reduceMinutes = true);
   void formatSeconds(int32_t ms);
   void formatHundredths(int32_t value);
+  // `value` with a leading "0" below 10, or below 10 and 100 for three digits.
+  void writePadded2(int32_t value);
+  void writePadded3(int32_t value);
 
   // The flags of the ranking in progress: 1 while a slot has not been given a row.
   std::array<uint8_t, kSlotCount>& unlisted() { return unlisted_; }
   void markAllUnlisted() { unlisted_.fill(1); }
+  void markListed(int slot) { unlisted_[slot] = 0; }
 
  private:
   const EventStore& store_;
