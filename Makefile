@@ -16,12 +16,42 @@ build:
 demo: build
 	rm -rf demo
 	$(BUILD_DIR)/vorlind-mkevent demo demo
+	cp -r $(BUILD_DIR)/images demo/images
 	cd demo && ../$(BUILD_DIR)/vorlind < answers.txt; echo "vorlind exit code: $$?"
 	@ls demo/*.html >/dev/null 2>&1 && echo "Report written: $$(ls demo/*.html)" || true
 
 # Builds and runs every test: unit, whole-run and conformance tests.
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
+
+# The Windows program, its release package and the checks of both. Each target installs the
+# Debian packages it needs when their command is missing: $(call need,COMMAND,PACKAGES).
+need = command -v $(1) >/dev/null 2>&1 || { apt-get update -q && \
+	DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(2); }
+
+.PHONY: windows wine-check browser-check dist
+
+# vorlind.exe for 64-bit Windows: cross-compiled with MinGW-w64, linked statically.
+windows:
+	@$(call need,x86_64-w64-mingw32-g++,g++-mingw-w64-x86-64)
+	cmake --preset windows > /dev/null
+	cmake --build --preset windows -j $(JOBS)
+	@echo "Windows program: build/windows/vorlind.exe, $$(stat -c %s build/windows/vorlind.exe) bytes"
+
+# Runs vorlind.exe under Wine beside the Linux build on the conformance cases and the demo event.
+wine-check: windows build
+	@$(call need,wine,wine wine64)
+	tests/wine_check.sh $(BUILD_DIR)/vorlind build/windows/vorlind.exe $(BUILD_DIR)/vorlind-mkevent
+
+# Opens the demo report in headless Chromium; the screenshot lands in build/browser-check/.
+browser-check: demo
+	@$(call need,chromium,chromium)
+	tests/browser_check.sh demo build/browser-check
+
+# The release package build/dist/vorlind-windows.zip.
+dist: windows build
+	@$(call need,zip,zip)
+	packaging/make_dist.sh build/windows/vorlind.exe $(BUILD_DIR)/images build/dist/vorlind-windows.zip
 
 clean:
 	rm -rf build demo

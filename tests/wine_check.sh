@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Runs the Windows build (vorlind.exe) under Wine and the Linux build side by side on every case
+# of the conformance suite and on the demo event, and compares exit code, console output, the
+# report and every other file of the working folder, modulo the documented platform differences
+# (see tests/platform_compare.pl). Fails on the first case that differs otherwise.
+#
+# usage: tests/wine_check.sh LINUX_VORLIND VORLIND_EXE MKEVENT [CONFORMANCE_DIR]
+# Wine runs without a display in a fresh prefix under a temporary folder; standard input is a file.
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+linux_bin="$(realpath "${1:?usage: $0 LINUX_VORLIND VORLIND_EXE MKEVENT [CONFORMANCE_DIR]}")"
+exe="$(realpath "${2:?missing VORLIND_EXE}")"
+mkevent="$(realpath "${3:?missing MKEVENT}")"
+suite="${4:-$here/../../shared/conformance}"
+
+wine_bin=""
+for candidate in wine64 wine /usr/lib/wine/wine64; do
+  if command -v "$candidate" >/dev/null 2>&1; then wine_bin="$(command -v "$candidate")"; break; fi
+done
+[ -n "$wine_bin" ] || { echo "wine check: no wine found (install wine64)" >&2; exit 1; }
+
+root="$(mktemp -d "${TMPDIR:-/tmp}/vorlind-wine.XXXXXX")"
+export WINEPREFIX="$root/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$root"
+}
+trap cleanup EXIT
+
+started=$(date +%s)
+echo "wine check: $("$wine_bin" --version 2>/dev/null || echo wine), prefix $WINEPREFIX"
+if ! timeout 900 "$wine_bin" wineboot --init </dev/null >"$root/wineboot.log" 2>&1; then
+  echo "wine check: wineboot failed" >&2
+  cat "$root/wineboot.log" >&2
+  exit 1
+fi
+timeout 300 wineserver -w || true
+echo "wine check: prefix ready after $(( $(date +%s) - started )) s"
+
+# The command interpreter's own pause prompt, with nothing to read on standard input.
+: >"$root/empty"
+(cd "$root" && timeout 120 "$wine_bin" cmd /c PAUSE <"$root/empty" >"$root/pause.txt" 2>/dev/null) || true
+if [ ! -s "$root/pause.txt" ]; then
+  echo "wine check: the command interpreter's PAUSE printed nothing" >&2
+  exit 1
+fi
+echo "wine check: PAUSE prints '$(cat "$root/pause.txt")'"
+
+# Runs one event in fresh copies for both builds: run_case NAME INPUT_DIR ANSWERS_FILE
+run_case() {
+  local name="$1" input="$2" answers="$3" case="$root/cases/$1"
+  mkdir -p "$case"
+  cp -r "$input" "$case/input"
+  chmod -R u+w "$case/input"
+  cp -r "$case/input" "$case/linux"
+  cp -r "$case/input" "$case/windows"
+  local rc=0
+  (cd "$case/linux" && timeout 300 "$linux_bin" <"$answers" >"$case/linux.out" 2>"$case/linux.err") || rc=$?
+  echo "$rc" >"$case/linux.rc"
+  rc=0
+  (cd "$case/windows" && timeout 600 "$wine_bin" "$exe" <"$answers" >"$case/windows.out" \
+    2>"$case/windows.err") || rc=$?
+  echo "$rc" >"$case/windows.rc"
+  if [ "$rc" = 124 ]; then
+    echo "wine check: $name: vorlind.exe did not end within 600 s" >&2
+  fi
+}
+
+names=()
+if [ -d "$suite" ]; then
+  for dir in "$suite"/*/; do
+    [ -f "$dir/answers.txt" ] && [ -d "$dir/input" ] || continue
+    name="$(basename "$dir")"
+    run_case "$name" "$dir/input" "$dir/answers.txt"
+    names+=("$name")
+  done
+else
+  echo "wine check: no conformance suite at $suite; its cases are skipped"
+fi
+
+"$mkevent" demo "$root/demo-event" >/dev/null
+run_case demo "$root/demo-event" "$root/demo-event/answers.txt"
+names+=(demo)
+
+# The comparison must notice a difference: a stray line end in the Windows report of the demo.
+self="$root/cases/self-check"
+cp -r "$root/cases/demo" "$self"
+report="$(cd "$self/windows" && ls ./*.html | head -n 1)"
+printf '\n' >>"$self/windows/$report"
+if perl "$here/platform_compare.pl" "$root/pause.txt" "$self" 2>/dev/null; then
+  echo "wine check: the comparison missed a changed report" >&2
+  exit 1
+fi
+
+failed=0
+for name in "${names[@]}"; do
+  if perl "$here/platform_compare.pl" "$root/pause.txt" "$root/cases/$name"; then
+    echo "  same   $name"
+  else
+    echo "  DIFFER $name (above)"
+    failed=$((failed + 1))
+  fi
+done
+elapsed=$(( $(date +%s) - started ))
+if [ "$failed" -gt 0 ]; then
+  echo "wine check: $failed of ${#names[@]} runs differ from the Linux runs (${elapsed} s)" >&2
+  exit 1
+fi
+echo "wine check: all ${#names[@]} runs match the Linux runs (${elapsed} s)"
