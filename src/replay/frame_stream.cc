@@ -104,25 +104,54 @@ bool walkChunk(ByteSource& source, int64_t start, ChunkView& chunk) {
   return walkChunkIn(file, start, chunk);
 }
 
-ChunkChain::ChunkChain(ByteSource& source, int64_t streamStart) : source_(source) {
-  starts_.push_back(streamStart);
+bool raiseToLargestPosition(ByteSource& source, int64_t first, int count, int32_t& maximum) {
+  constexpr int64_t kItemSize = 16;
+  if (count <= 0) return true;
+  if (const uint8_t* items = source.peek(first, kItemSize * count)) {
+    int32_t largest = maximum;
+    for (int i = 0; i < count; ++i) largest = std::max(largest, decodeTrackPosition(items + kItemSize * i));
+    maximum = largest;
+    return true;
+  }
+  for (int i = 0; i < count; ++i) {
+    uint8_t item[4];
+    if (!source.readAt(first + kItemSize * i, item)) return false;
+    maximum = std::max(maximum, decodeTrackPosition(item));
+  }
+  return true;
+}
+
+ChunkChain::ChunkChain(ByteSource& source, int64_t streamStart)
+    : source_(source), furthestStart_(streamStart) {
+  strideStarts_.push_back(streamStart);
+}
+
+int64_t ChunkChain::nextStart(int64_t start) {
+  uint8_t copy[2];
+  const uint8_t* bytes = source_.peek(start, 2);
+  if (bytes == nullptr) bytes = source_.readAt(start, copy) ? copy : nullptr;
+  if (bytes == nullptr || decodeU16(bytes) == 0) return -1;
+  return start + decodeU16(bytes);
 }
 
 int64_t ChunkChain::chunkStart(int64_t index) {
   if (index < 0) return -1;
-  while (static_cast<int64_t>(starts_.size()) <= index && !broken_) {
-    const int64_t last = starts_.back();
-    uint8_t copy[2];
-    const uint8_t* bytes = source_.peek(last, 2);
-    if (bytes == nullptr) bytes = source_.readAt(last, copy) ? copy : nullptr;
-    if (bytes == nullptr || decodeU16(bytes) == 0) {
+  if (index <= furthestIndex_) {
+    int64_t start = strideStarts_[static_cast<size_t>(index / kStride)];
+    for (int64_t i = index / kStride * kStride; i < index; ++i) start = nextStart(start);
+    return start;
+  }
+  while (furthestIndex_ < index && !broken_) {
+    const int64_t next = nextStart(furthestStart_);
+    if (next < 0) {
       broken_ = true;
       break;
     }
-    starts_.push_back(last + decodeU16(bytes));
+    ++furthestIndex_;
+    furthestStart_ = next;
+    if (furthestIndex_ % kStride == 0) strideStarts_.push_back(next);
   }
-  if (static_cast<int64_t>(starts_.size()) <= index) return -1;
-  return starts_[static_cast<size_t>(index)];
+  return furthestIndex_ == index ? furthestStart_ : -1;
 }
 
 }  // namespace vorlind

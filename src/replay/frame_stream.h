@@ -37,32 +37,25 @@ struct CarPosition {
   int32_t TrackPosition = 0;
   int32_t EntryNumber = 0;
 };
+inline int32_t decodeTrackPosition(const uint8_t* item) {
+  return static_cast<int32_t>(decodeU32(item) & 0x03FFFFFFu);
+}
+inline int decodeEntryNumber(const uint8_t* item) { return item[3] >> 2; }
 inline CarPosition decodeCarPosition(const uint8_t* item) {
-  return CarPosition{static_cast<int32_t>(decodeU24(item) | ((item[3] & 0x3u) << 24)),
-                     item[3] >> 2};
+  return CarPosition{decodeTrackPosition(item), decodeEntryNumber(item)};
 }
 
-// Calls `onItem(index, const uint8_t* item)` for the first `count` 16-byte car items from
-// `first`; false when an item is not there. `onItem` returns false to stop early; it must not
-// read from the source, whose bytes it is handed without a copy.
-template <typename OnItem>
-bool forEachCarItem(ByteSource& source, int64_t first, int count, OnItem&& onItem) {
-  constexpr int64_t kItemSize = 16;
-  const uint8_t* items = count > 0 ? source.peek(first, kItemSize * count) : nullptr;
-  for (int i = 0; i < count; ++i) {
-    uint8_t copy[4];
-    const uint8_t* item = items != nullptr ? items + kItemSize * i : copy;
-    if (items == nullptr && !source.readAt(first + kItemSize * i, copy)) return false;
-    if (!onItem(i, item)) return true;
-  }
-  return true;
-}
+// Raises `maximum` to the largest track position of `count` car items from `first`; false when
+// an item is not there.
+bool raiseToLargestPosition(ByteSource& source, int64_t first, int count, int32_t& maximum);
+
 
 // Number of car position items in a car record of the given size.
 inline int carItemCount(uint16_t recordSize) { return recordSize / 16; }
 
 // The start offsets of the chunks of one stream, found by following each chunk's length field
-// from the stream start and extended on demand.
+// from the stream start. It keeps the start of every 64th chunk, so that it stays small however
+// many chunks a stream has, and finds any other by stepping at most 63 chunks from one of those.
 class ChunkChain {
  public:
   ChunkChain(ByteSource& source, int64_t streamStart);
@@ -72,9 +65,16 @@ class ChunkChain {
   int64_t chunkStart(int64_t index);
 
  private:
+  static constexpr int64_t kStride = 64;
+
+  // The start of the chunk behind the one at `start`, or -1.
+  int64_t nextStart(int64_t start);
+
   ByteSource& source_;
-  std::vector<int64_t> starts_;
-  bool broken_ = false;
+  std::vector<int64_t> strideStarts_;  // start of chunk kStride * i
+  int64_t furthestIndex_ = 0;          // the furthest chunk found so far, and its start
+  int64_t furthestStart_ = 0;
+  bool broken_ = false;                // no chunk behind the furthest one
 };
 
 }  // namespace vorlind

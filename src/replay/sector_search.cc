@@ -34,31 +34,45 @@ bool readDriverChunk(ByteSource& source, int64_t start, int entryNumber, DriverC
                      OnSample&& onSample) {
   if (!walkChunk(source, start, out.Chunk) || out.Chunk.Length == 0) return false;
   out.ReadEnd = start + out.Chunk.Length;
-  if (!out.Chunk.HasLastRecord) return true;
+  const int count = out.Chunk.HasLastRecord ? carItemCount(out.Chunk.LastSize) : 0;
+  if (count == 0) return true;
   const int64_t first = out.Chunk.LastBody + fmt::kCarItemsOffset;
-  return forEachCarItem(source, first, carItemCount(out.Chunk.LastSize),
-                        [&](int i, const uint8_t* item) {
-                          out.ReadEnd = first + fmt::kCarItemSize * (i + 1);
-                          const CarPosition position = decodeCarPosition(item);
-                          return position.EntryNumber != entryNumber ||
-                                 onSample(position.TrackPosition);
-                        });
+  out.ReadEnd = first + fmt::kCarItemSize * count;
+  if (const uint8_t* items = source.peek(first, fmt::kCarItemSize * count)) {
+    for (int i = 0; i < count; ++i) {
+      const uint8_t* item = items + fmt::kCarItemSize * i;
+      if (decodeEntryNumber(item) == entryNumber && !onSample(decodeTrackPosition(item))) {
+        out.ReadEnd = first + fmt::kCarItemSize * (i + 1);
+        return true;
+      }
+    }
+    return true;
+  }
+  for (int i = 0; i < count; ++i) {
+    uint8_t item[4];
+    if (!source.readAt(first + fmt::kCarItemSize * i, item)) return false;
+    if (decodeEntryNumber(item) == entryNumber && !onSample(decodeTrackPosition(item))) {
+      out.ReadEnd = first + fmt::kCarItemSize * (i + 1);
+      return true;
+    }
+  }
+  return true;
 }
 
 // The chunk after the race start marker (the first chunk whose first record is of type 13 with
 // a non-zero flag), as an index into the chain; -1 when the stream has no marker.
 int64_t findRaceStart(ByteSource& source, ChunkChain& chain) {
-  for (int64_t index = 0;; ++index) {
-    const int64_t start = chain.chunkStart(index);
-    if (start < 0) return -1;
+  int64_t start = chain.chunkStart(0);
+  for (int64_t index = 0; start >= 0; ++index) {
     uint8_t head[fmt::kChunkStartFlagOffset + 1];
-    if (!source.readAt(start, head)) return -1;
-    if (decodeU16(head) == 0) return -1;
+    if (!source.readAt(start, head) || decodeU16(head) == 0) return -1;
     const uint16_t type = decodeU16(head + fmt::kChunkFirstRecordOffset);
     if (type == fmt::kStartMarkerRecordType && head[fmt::kChunkStartFlagOffset] != 0) {
-      return chain.chunkStart(index + 1) < 0 ? -1 : index + 1;
+      return index + 1;
     }
+    start += decodeU16(head);
   }
+  return -1;
 }
 
 void printDriverMessage(const EventStore& store, int slot, std::ostream& console) {

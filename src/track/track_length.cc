@@ -15,14 +15,11 @@ bool chunkMaximum(ByteSource& source, const ChunkView& chunk, int32_t& maximum) 
   uint8_t item[4];
   if (chunk.HasPositionRecord) {
     if (!source.readAt(chunk.PositionBody, item)) return false;
-    maximum = std::max(maximum, decodeCarPosition(item).TrackPosition);
+    maximum = std::max(maximum, decodeTrackPosition(item));
   }
   if (!chunk.HasLastRecord || chunk.LastSize < fmt::kCarRecordMinSize) return true;
-  return forEachCarItem(source, chunk.LastBody + fmt::kCarItemsOffset,
-                        carItemCount(chunk.LastSize), [&](int, const uint8_t* carItem) {
-                          maximum = std::max(maximum, decodeCarPosition(carItem).TrackPosition);
-                          return true;
-                        });
+  return raiseToLargestPosition(source, chunk.LastBody + fmt::kCarItemsOffset,
+                                carItemCount(chunk.LastSize), maximum);
 }
 
 }  // namespace

@@ -1,0 +1,110 @@
+// Micro-benchmarks of the two frame stream searches on one generated grid of 20 cars at 60
+// frames per second, read from memory and from a file.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "event_plans.h"
+#include "replay/byte_source.h"
+#include "replay/event_store.h"
+#include "replay/frame_stream.h"
+#include "replay/lap_extraction.h"
+#include "replay/replay_header.h"
+#include "replay/sector_search.h"
+#include "track/track_length.h"
+
+namespace vorlind {
+namespace {
+
+const std::vector<uint8_t>& benchGrid() {
+  static const std::vector<uint8_t> bytes = [] {
+    const tools::EventDirectory event = tools::longEvent(1, 20, 20);
+    return tools::writeReplay(event.Grids.front().Spec).Replay.Bytes;
+  }();
+  return bytes;
+}
+
+const std::filesystem::path& benchFile() {
+  static const std::filesystem::path path = [] {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / "vorlind-bench-grid.rpy";
+    const std::vector<uint8_t>& bytes = benchGrid();
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return file;
+  }();
+  return path;
+}
+
+// A store holding the grid's laps, and where its frame stream starts.
+struct PreparedGrid {
+  std::unique_ptr<EventStore> Store = std::make_unique<EventStore>();
+  int64_t StreamStart = 0;
+};
+
+PreparedGrid prepare(ByteSource& source) {
+  PreparedGrid grid;
+  initEventStore(*grid.Store);
+  grid.Store->ReplayFileSize = source.size();
+  std::ostringstream console;
+  ByteCursor cursor(source);
+  if (readReplayHeader(source, *grid.Store) == HeaderResult::kServerReplay &&
+      readReplayLaps(cursor, *grid.Store, 0, 1, console) == LapsResult::kRead) {
+    grid.StreamStart = cursor.position();
+  }
+  return grid;
+}
+
+template <typename MakeSource>
+void trackLengthScan(benchmark::State& state, MakeSource makeSource) {
+  for (auto _ : state) {
+    auto source = makeSource();
+    PreparedGrid grid = prepare(*source);
+    std::ostringstream console;
+    ChunkChain chain(*source, grid.StreamStart);
+    searchTrackLength(*source, chain, *grid.Store, console);
+    benchmark::DoNotOptimize(grid.Store->TrackLengthRaw);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(benchGrid().size()));
+}
+
+template <typename MakeSource>
+void sectorSearch(benchmark::State& state, MakeSource makeSource) {
+  auto source = makeSource();
+  PreparedGrid grid = prepare(*source);
+  ChunkChain chain(*source, grid.StreamStart);
+  std::ostringstream console;
+  searchTrackLength(*source, chain, *grid.Store, console);
+  for (auto _ : state) {
+    searchSectorTimes(*source, chain, *grid.Store, 0, console);
+    console.str("");
+    benchmark::DoNotOptimize(grid.Store->BestLapSplitTime);
+  }
+}
+
+auto memorySource() {
+  return [] { return std::make_unique<MemoryByteSource>(benchGrid()); };
+}
+auto fileSource() {
+  return [] { return FileByteSource::open(benchFile().string()); };
+}
+
+void BM_TrackLengthScanMemory(benchmark::State& state) { trackLengthScan(state, memorySource()); }
+void BM_TrackLengthScanFile(benchmark::State& state) { trackLengthScan(state, fileSource()); }
+void BM_SectorSearchMemory(benchmark::State& state) { sectorSearch(state, memorySource()); }
+void BM_SectorSearchFile(benchmark::State& state) { sectorSearch(state, fileSource()); }
+
+BENCHMARK(BM_TrackLengthScanMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrackLengthScanFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SectorSearchMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SectorSearchFile)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vorlind
+
+BENCHMARK_MAIN();

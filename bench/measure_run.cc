@@ -1,0 +1,99 @@
+// Times a whole run of the program on an event folder against reading the same replays once
+// with cat (hot cache, best of several runs each) and reports the peak resident memory of the
+// program's run.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct RunFigures {
+  double Seconds = 0;
+  long PeakKiB = 0;
+  int ExitCode = -1;
+};
+
+// Runs `argv` in `dir` with stdin from `input` (or /dev/null) and stdout to /dev/null.
+RunFigures runOnce(const std::vector<std::string>& argv, const std::string& dir,
+                   const std::string& input) {
+  RunFigures figures;
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    const int in = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
+    const int out = open("/dev/null", O_WRONLY);
+    if (in < 0 || out < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  figures.Seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  figures.PeakKiB = usage.ru_maxrss;
+  figures.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return figures;
+}
+
+RunFigures bestOf(int runs, const std::vector<std::string>& argv, const std::string& dir,
+                  const std::string& input) {
+  RunFigures best;
+  best.Seconds = 1e30;
+  for (int i = 0; i < runs; ++i) {
+    const RunFigures run = runOnce(argv, dir, input);
+    if (run.ExitCode != 0) return run;
+    best.Seconds = std::min(best.Seconds, run.Seconds);
+    best.PeakKiB = std::max(best.PeakKiB, run.PeakKiB);
+    best.ExitCode = 0;
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: vorlind_measure <vorlind binary> <event folder>\n";
+    return 2;
+  }
+  const std::string program = std::filesystem::absolute(argv[1]).string();
+  const std::string dir = std::filesystem::absolute(argv[2]).string();
+  std::vector<std::string> cat = {"/bin/cat"};
+  uintmax_t bytes = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir + "/replays")) {
+    cat.push_back(entry.path().string());
+    bytes += entry.file_size();
+  }
+  std::sort(cat.begin() + 1, cat.end());
+  const int runs = 3;
+  const RunFigures warm = runOnce(cat, dir, "");
+  const RunFigures reading = bestOf(runs, cat, dir, "");
+  const RunFigures vorlind = bestOf(runs, {program}, dir, dir + "/answers.txt");
+  if (warm.ExitCode != 0 || reading.ExitCode != 0 || vorlind.ExitCode != 0) {
+    std::cerr << "a run failed: cat " << reading.ExitCode << ", vorlind " << vorlind.ExitCode
+              << "\n";
+    return 1;
+  }
+  std::printf("event: %zu replays, %.1f MB\n", cat.size() - 1, static_cast<double>(bytes) / 1e6);
+  std::printf("vorlind full run:            %.3f s\n", vorlind.Seconds);
+  std::printf("cat of the same files:       %.3f s\n", reading.Seconds);
+  std::printf("ratio vorlind / cat:         %.2f\n", vorlind.Seconds / reading.Seconds);
+  std::printf("peak resident memory:        %.1f MiB\n", static_cast<double>(vorlind.PeakKiB) / 1024.0);
+  return 0;
+}
