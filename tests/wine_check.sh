@@ -37,6 +37,8 @@ if ! timeout 900 "$wine_bin" wineboot --init </dev/null >"$root/wineboot.log" 2>
   exit 1
 fi
 timeout 300 wineserver -w || true
+# One server for all runs, instead of one started and stopped for each; ended by cleanup.
+wineserver -p
 echo "wine check: prefix ready after $(( $(date +%s) - started )) s"
 
 # The command interpreter's own pause prompt, with nothing to read on standard input.
