@@ -161,9 +161,12 @@ TEST(Badges, GridsShowTheirLetter) {
 }
 
 TEST(Badges, WrittenFilesDecodeToTheBadges) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() /
-      ("vorlind-badges-test-" + std::to_string(std::random_device{}())) / "images";
+  struct RemovedAtEnd {
+    std::filesystem::path Path;
+    ~RemovedAtEnd() { std::filesystem::remove_all(Path); }
+  } scratch{std::filesystem::temp_directory_path() /
+            ("vorlind-badges-test-" + std::to_string(std::random_device{}()))};
+  const std::filesystem::path folder = scratch.Path / "images";
   ASSERT_EQ(writeBadges(folder), "");
   std::set<std::string> written;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -183,7 +186,6 @@ TEST(Badges, WrittenFilesDecodeToTheBadges) {
       EXPECT_EQ(decoded.GlobalTable[i], badge.Image.Palette[i]) << badge.FileName;
     }
   }
-  std::filesystem::remove_all(folder.parent_path());
 }
 
 }  // namespace
