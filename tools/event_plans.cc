@@ -63,7 +63,8 @@ std::vector<NamedGrid> planEvent(const EventPlan& plan) {
       driver.Car = (driverIndex * 3) % 8;
       driver.EntryNumber = e;
       driver.SpeedVariation = static_cast<int>(rng.between(2, 5));
-      const int64_t pace = int64_t{plan.BaseLapMs} * (1000 + rng.between(0, 40)) / 1000;
+      int64_t pace = int64_t{plan.BaseLapMs} * (1000 + rng.between(0, 40)) / 1000;
+      if (plan.SlowFirstSlot && g == 0 && e == 0) pace = pace * 112 / 100;
 
       driver.HasPractice = plan.PracticeOnly || e == 0 || !rng.chance(100);
       driver.PracticeFirstCrossingMs = static_cast<int32_t>(rng.between(20000, 240000));
@@ -116,6 +117,7 @@ EventDirectory demoEvent() {
   plan.PracticeLaps = 4;
   plan.Retirements = 1;
   plan.LappedCars = 1;
+  plan.SlowFirstSlot = true;
   EventDirectory event;
   event.Grids = planEvent(plan);
   event.MyName = eventFirstName(3) + " " + eventLastName(3);
