@@ -17,6 +17,7 @@
 namespace vorlind {
 namespace {
 
+using namespace std::string_literals;
 using tools::CarItem;
 using tools::ReplayBuilder;
 using tools::StreamRecord;
@@ -70,13 +71,17 @@ struct Path {
 
 class SectorSearch : public ::testing::Test {
  protected:
-  SectorSearch() : store_(std::make_unique<EventStore>()) {
-    initEventStore(*store_);
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
-  }
+  SectorSearch() : store_(std::make_unique<EventStore>()) { reset(); }
 
   EventStore& store() { return *store_; }
+
+  // A fresh event and no cars, for the next row of a table.
+  void reset(int32_t fps = 60) {
+    initEventStore(store());
+    store().TrackLengthRaw = kTrack;
+    store().ReplayFrameRate = fps;
+    paths_.clear();
+  }
 
   // The earliest race clock at which race chunk `k` is the estimate: k = t * fps / 1000.
   int32_t msForChunk(int32_t k) const {
@@ -216,19 +221,18 @@ TEST_F(SectorSearch, DriverMessageWritesTheWholeLastNameField) {
     std::string Expected;
   };
   const Case cases[] = {
-      {"Ada", "Sommer", message('A', "Sommer")},
+      {"Ada", "Sommer",
+       "\nWait a moment, please... The tool is looking for sector times\nand max.speed of "
+       "A.Sommer\0\0\0\0\0\0\0\0\0\0"s},
       {"bo", "Qrstuvwxyzabcdef", message('b', "Qrstuvwxyzabcdef")},
       {"", "X", message('\0', "X")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Last);
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
+    reset();
     addDriver(1, msForChunk(300), steadySector(), c.First, c.Last);
     EXPECT_EQ(run(), c.Expected);
   }
-  EXPECT_EQ(message('A', "Sommer").size(), std::string(kMessage).size() + 2 + 16);
 }
 
 TEST_F(SectorSearch, MeasuresEntriesOneToNineteenButNeverEntryZero) {
@@ -239,10 +243,7 @@ TEST_F(SectorSearch, MeasuresEntriesOneToNineteenButNeverEntryZero) {
   const Case cases[] = {{0, {0, 1}}, {20, {0, 2}}, {80, {0, 19}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.SlotOffset);
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
-    paths_.clear();
+    reset();
     slotOffset_ = c.SlotOffset;
     addDriver(c.Entries[0], msForChunk(300), steadySector(), "Null", "Zero");
     addDriver(c.Entries[1], msForChunk(300), steadySector(), "Ein", "Eins");
@@ -328,9 +329,7 @@ TEST_F(SectorSearch, MaximumIgnoresRisesOfOneAndSpeedsOfThreeHundredSixty) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = c.Fps;
+    reset(c.Fps);
     store().PreviousSampleSpeed = c.Previous;
     Path path = Path::crossingAt(250);
     path.drive(1, c.Step).drive(30, 500);
@@ -348,9 +347,7 @@ TEST_F(SectorSearch, StandingOrRollingBackIsNeverAMinimum) {
   const Case cases[] = {{"standing", 0}, {"rolling back", -300}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
+    reset();
     Path path = Path::crossingAt(250);
     path.drive(20, 1000).drive(2, c.Step).drive(20, 1000);
     addDriver(1, msForChunk(300), path);
@@ -398,12 +395,19 @@ TEST_F(SectorSearch, PreviousSpeedCarriesFromOneDriverToTheNext) {
   // Driver 2's first sample moves 1000 (10800), the rest 500 (5400): its cell 0 holds 10800
   // only when that first sample is compared with driver 1's last speed and rises by less
   // than 1.0.
-  const std::pair<int32_t, int32_t> cases[] = {{2000, 10800}, {1000, 10800}, {500, 5400}};
-  for (const auto& [lastStep, expected] : cases) {
+  // Driver 1's lap end is at n = 403 with a = 500 / lastStep, after a lap start with
+  // a0 = 0.5 (s = -0.5): split 4 = (403 - 0.5 - a) * 1000 / 60.
+  struct Case {
+    int32_t LastStep;
+    int32_t LapEnd;    // driver 1's split 4
+    int32_t Expected;  // driver 2's cell 0
+  };
+  const Case cases[] = {{2000, 6704, 10800},  // a = 0.25: 402.25 -> 6704.17
+                        {1000, 6700, 10800},  // a = 0.5:  402    -> 6700
+                        {500, 6691, 5400}};   // a = 1:    401.5  -> 6691.67
+  for (const auto& [lastStep, lapEnd, expected] : cases) {
     SCOPED_TRACE(lastStep);
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
+    reset();
     Path first = Path::crossingAt(250);
     first.drive(400, 1000).drive(1, lastStep).drive(10, 1000);
     Path second = Path::crossingAt(250);
@@ -411,8 +415,7 @@ TEST_F(SectorSearch, PreviousSpeedCarriesFromOneDriverToTheNext) {
     addDriver(1, msForChunk(300), first);
     addDriver(2, msForChunk(300), second);
     run();
-    // Driver 1's lap end: n = 403, a = 500 / lastStep.
-    EXPECT_GT(split(1)[4], 0);
+    EXPECT_EQ(split(1)[4], lapEnd);
     EXPECT_EQ(maxSpeed(2)[0], expected);
   }
 }
@@ -429,13 +432,49 @@ TEST_F(SectorSearch, WindowOfABestLapAtSixtySecondsAtThirtySixFps) {
                                            {2100, 2805}, {2159, 2805}, {2160, 0}};
   for (const auto& [crossing, expected] : cases) {
     SCOPED_TRACE(crossing);
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 36;
+    reset(36);
     Path path = Path::crossingAt(crossing, 500, 1000, 1800);
     path.drive(2259 - crossing, 1000);
     addDriver(1, 60000, path);
     EXPECT_EQ(run(), message('A', "Sommer"));
+    EXPECT_EQ(split(1)[1], expected);
+  }
+}
+
+TEST_F(SectorSearch, WindowEndsWithTheChunkBeforeTheEstimate) {
+  // The same best lap (k = 2160 at 36 fps). A car past the line in chunk 2159 is found there,
+  // and the first measured sample, chunk 2160, starts the lap. A car past the line in chunk
+  // 2160 is not found: the measurement starts with that chunk, whose sample falls by almost a
+  // lap (a speed far below zero), so the lap-start sample in chunk 2161 rises by more than 1.0.
+  // The lap-start sample moves 1000 units (6480), the ones after it 500 (3240); an earlier
+  // measurement left a previous speed of 20000.
+  const std::pair<int, int32_t> cases[] = {{2159, 6480}, {2160, 3240}};
+  for (const auto& [crossing, expected] : cases) {
+    SCOPED_TRACE(crossing);
+    reset(36);
+    store().PreviousSampleSpeed = 20000.0;
+    Path path = Path::crossingAt(crossing, 500, 1000, 1800);
+    path.drive(1, 1000).drive(2258 - crossing, 500);
+    addDriver(1, 60000, path);
+    run();
+    EXPECT_EQ(maxSpeed(1)[0], expected);
+  }
+}
+
+TEST_F(SectorSearch, LapStartsOnlyWithinFiftyMetresPastTheLine) {
+  // The first position the window sees past the line is `seen` (chunk 250), 1000 units a chunk
+  // from there. At 99999 the first sample starts the lap: a0 = 99.999, s = 98.999; chunk 252
+  // (p = 101999, x = 1.999, n = 4) ends sector 1 at (4 + 98.999 - 1.999) * 1000 / 60 = 1683.33.
+  // At 100000 the lap would start only after the next crossing, beyond the end of the stream.
+  const std::pair<int32_t, int32_t> cases[] = {{99999, 1683}, {100000, 0}};
+  for (const auto& [seen, expected] : cases) {
+    SCOPED_TRACE(seen);
+    reset();
+    Path path = Path::crossingAt(249, 390000);
+    path.Positions.push_back(seen);
+    path.drive(60, 1000);
+    addDriver(1, msForChunk(300), path);
+    run();
     EXPECT_EQ(split(1)[1], expected);
   }
 }
@@ -464,16 +503,12 @@ TEST_F(SectorSearch, MeasurementStopsTwelveHundredBytesBeforeTheEnd) {
   // chunk 655 lies more than 1200 bytes before the end of the file.
   for (const int64_t beyond : {0, 1}) {
     SCOPED_TRACE(beyond);
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
+    reset();
     addDriver(1, msForChunk(300), variedLap());
     run();  // lays out the chunks
     const int64_t after655 = raceChunkEnd_[656] - raceChunkEnd_[655];
     tail_ = 1200 - after655 + beyond;
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
+    reset();
     addDriver(1, msForChunk(300), variedLap());
     run();
     EXPECT_EQ(split(1)[3], 5109);
@@ -488,18 +523,14 @@ TEST_F(SectorSearch, NoMeasurementWhenTheWindowEndsTwelveHundredBytesBeforeTheEn
   // 7560) is measured only when chunk 250 ends more than 1200 bytes before the end of the file.
   for (const int64_t beyond : {0, 1}) {
     SCOPED_TRACE(beyond);
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
+    reset();
     lastChunk_ = 0;
     Path path = Path::crossingAt(250);
     path.drive(1, 700);
     addDriver(1, msForChunk(251), path);
     run();
     tail_ = 1200 - (raceChunkEnd_[251] - raceChunkEnd_[250]) + beyond;
-    initEventStore(store());
-    store().TrackLengthRaw = kTrack;
-    store().ReplayFrameRate = 60;
+    reset();
     addDriver(1, msForChunk(251), path);
     EXPECT_EQ(run(), message('A', "Sommer"));
     EXPECT_EQ(minSpeed(1)[0], beyond == 0 ? kNoTime : 7560);
