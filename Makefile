@@ -1,10 +1,10 @@
 # The two commands of the quick start, and the jobs CI runs. All builds go through the CMake
-# presets in CMakePresets.json; PRESET picks one (default, ci-gcc, ci-clang, asan).
+# presets in CMakePresets.json; PRESET picks one (default, ci-gcc, ci-clang, asan, fuzz).
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 JOBS ?= 2
 
-.PHONY: all build demo test conformance clean
+.PHONY: all build demo test conformance fuzz clean
 
 all: build
 
@@ -23,6 +23,12 @@ demo: build
 # Builds and runs every test: unit, whole-run and conformance tests.
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
+
+# Builds the libFuzzer targets (clang) and runs each for FUZZ_SECONDS on its seed corpus.
+FUZZ_SECONDS ?= 60
+fuzz:
+	$(MAKE) build PRESET=fuzz
+	fuzz/run_fuzzers.sh build/fuzz $(FUZZ_SECONDS)
 
 # The Windows program, its release package and the checks of both. Each target installs the
 # Debian packages it needs when their command is missing: $(call need,COMMAND,PACKAGES).

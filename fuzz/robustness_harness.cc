@@ -1,0 +1,222 @@
+// The shared driving code of the fuzz targets, the sweep test and the regression test: the grid
+// reading on a memory buffer in the order the run driver uses, whole in-process runs in a
+// scratch directory, and the rules by which the end of a run counts as defined.
+#include "robustness_harness.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "platform/console.h"
+#include "replay/byte_source.h"
+#include "replay/frame_stream.h"
+#include "replay/lap_extraction.h"
+#include "replay/replay_header.h"
+#include "replay/sector_search.h"
+#include "run/run_driver.h"
+#include "track/track_length.h"
+
+namespace vorlind::harness {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kPause = "Press any key to continue . . . \n";
+
+bool endsWith(std::string_view text, std::string_view tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+bool writeBytes(const fs::path& file, const void* data, size_t size) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return static_cast<bool>(out);
+}
+
+fs::path scratchRoot() {
+  std::error_code error;
+  const fs::path shm("/dev/shm");
+  if (fs::is_directory(shm, error) && access(shm.c_str(), W_OK) == 0) return shm;
+  return fs::temp_directory_path();
+}
+
+}  // namespace
+
+GridReading readGridFromMemory(std::span<const uint8_t> bytes, EventStore& store, int gridNumber,
+                               int slotOffset, std::ostream& console) {
+  MemoryByteSource source(bytes);
+  store.ReplayFileSize = source.size();
+  switch (readReplayHeader(source, store)) {
+    case HeaderResult::kDamaged:
+      return GridReading::kDamaged;
+    case HeaderResult::kPlayerReplay:
+      return GridReading::kPlayerReplay;
+    case HeaderResult::kServerReplay:
+      break;
+  }
+  ByteCursor cursor(source);
+  if (readReplayLaps(cursor, store, slotOffset, gridNumber, console) == LapsResult::kDamaged) {
+    return GridReading::kDamaged;
+  }
+  printGridStartTime(store, gridNumber, console);
+  if (!store.RaceFound || store.EntryCount <= 2) return GridReading::kNotCounted;
+  ChunkChain chain(source, cursor.position());
+  searchTrackLength(source, chain, store, console);
+  searchSectorTimes(source, chain, store, slotOffset, console);
+  return GridReading::kCounted;
+}
+
+std::string checkGridReading(GridReading reading, const EventStore& store) {
+  if ((reading == GridReading::kNotCounted || reading == GridReading::kCounted) &&
+      (store.EntryCount < 1 || store.EntryCount > kSlotsPerGrid)) {
+    return "entry count " + std::to_string(store.EntryCount) + " after a replay that was read";
+  }
+  if (store.TrackLengthRaw < 0 || store.TrackLengthRaw >= (1 << 26)) {
+    return "track length " + std::to_string(store.TrackLengthRaw) + " beyond 26 bits";
+  }
+  return {};
+}
+
+std::string runReplayInput(std::span<const uint8_t> bytes, EventStore& store,
+                           GridReading* reading) {
+  initEventStore(store);
+  const int grid = gridForReplayInput(bytes);
+  std::ostringstream console;
+  const GridReading result =
+      readGridFromMemory(bytes, store, grid, kSlotsPerGrid * (grid - 1), console);
+  if (reading != nullptr) *reading = result;
+  return checkGridReading(result, store);
+}
+
+std::vector<std::span<const uint8_t>> cutPieces(std::span<const uint8_t> bytes,
+                                                std::string_view separator, size_t maxPieces) {
+  std::vector<std::span<const uint8_t>> pieces;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  size_t begin = 0;
+  while (pieces.size() + 1 < maxPieces && !separator.empty()) {
+    const size_t found = text.find(separator, begin);
+    if (found == std::string_view::npos) break;
+    pieces.push_back(bytes.subspan(begin, found - begin));
+    begin = found + separator.size();
+  }
+  pieces.push_back(bytes.subspan(begin));
+  return pieces;
+}
+
+ScratchDir::ScratchDir(std::string_view label) {
+  static std::atomic<int> counter{0};
+  path_ = scratchRoot() / ("vorlind-" + std::string(label) + "-" + std::to_string(getpid()) + "-" +
+                           std::to_string(counter++));
+  std::error_code error;
+  fs::remove_all(path_, error);
+  fs::create_directories(path_, error);
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code error;
+  fs::remove_all(path_, error);
+}
+
+std::string replayName(size_t index) { return "g" + std::to_string(index + 1); }
+
+std::string answersFor(size_t replayCount, const std::vector<int>& menu) {
+  std::string answers;
+  for (size_t i = 0; i < replayCount; ++i) answers += replayName(i) + "\n";
+  if (replayCount < kGridCount) answers += "0\n";
+  for (int choice : menu) answers += std::to_string(choice) + "\n";
+  return answers;
+}
+
+RunResult runEvent(const fs::path& dir, const EventFiles& files) {
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
+    fs::remove_all(entry.path(), error);
+  }
+  fs::create_directories(dir / "replays", error);
+  if (files.HasMyName) writeBytes(dir / "myname.ini", files.MyName.data(), files.MyName.size());
+  if (files.HasSkarrow) {
+    writeBytes(dir / "Skarrow.ini", files.Skarrow.data(), files.Skarrow.size());
+  }
+  for (size_t i = 0; i < files.Replays.size(); ++i) {
+    const std::vector<uint8_t>& bytes = files.Replays[i];
+    writeBytes(dir / "replays" / (replayName(i) + ".rpy"), bytes.data(), bytes.size());
+  }
+  for (const std::string& made : files.Directories) fs::create_directories(dir / made, error);
+
+  std::istringstream in(files.Answers);
+  std::ostringstream out;
+  Console console{in, out, false};
+  RunResult result;
+  result.ExitCode = runVorlind(console, dir);
+  result.Console = out.str();
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
+    if (entry.path().extension() == ".html") result.ReportWritten = true;
+  }
+  return result;
+}
+
+int gridForReplayInput(std::span<const uint8_t> bytes) {
+  return bytes.empty() ? 1 : bytes[0] % kGridCount + 1;
+}
+
+EventFiles eventForInput(std::span<const uint8_t> bytes, const std::string& myName) {
+  EventFiles files;
+  files.MyName = myName;
+  for (std::span<const uint8_t> piece : cutPieces(bytes, kPieceSeparator, kMaxEventReplays)) {
+    files.Replays.emplace_back(piece.begin(), piece.end());
+  }
+  const uint8_t menu = bytes.empty() ? 0 : bytes[0];
+  files.Answers = answersFor(files.Replays.size(), {menu & 0x7F, (menu & 0x80) ? -1 : 0});
+  return files;
+}
+
+std::vector<uint8_t> joinEventInput(const std::vector<std::vector<uint8_t>>& replays) {
+  std::vector<uint8_t> joined;
+  for (size_t i = 0; i < replays.size(); ++i) {
+    if (i > 0) joined.insert(joined.end(), kPieceSeparator.begin(), kPieceSeparator.end());
+    joined.insert(joined.end(), replays[i].begin(), replays[i].end());
+  }
+  return joined;
+}
+
+std::string damagedMessage(std::string_view replayPath) {
+  return "Sorry! The replay " + std::string(replayPath) + " is damaged and cannot be read.\n";
+}
+
+std::string checkDefinedEnd(const RunResult& result) {
+  const std::string_view console = result.Console;
+  const bool damaged = console.find(" is damaged and cannot be read.\n") != std::string_view::npos;
+  const bool endsDamaged = damaged &&
+                           endsWith(console.substr(0, console.size() - kPause.size()),
+                                    " is damaged and cannot be read.\n") &&
+                           endsWith(console, kPause);
+  const bool reachedTable = console.find("BESTE RUNDEN TABELLE") != std::string_view::npos;
+
+  if (result.ExitCode == 1) {
+    if (endsDamaged) return {};
+    if (damaged) return "the damaged-replay message is not the end of the run";
+    if (endsWith(console, "Datei wrong!!!")) return {};
+    if (endsWith(console, std::string("At the end of the path it must be a \"\\\"!\n") +
+                              std::string(kPause))) {
+      return {};
+    }
+    if (reachedTable && console.find("Sorry! The html-file ") != std::string_view::npos) return {};
+    return "exit code 1 without a message that ends a run with 1";
+  }
+  if (result.ExitCode == 0) {
+    if (damaged) return "the damaged-replay message with exit code 0";
+    if (reachedTable && result.ReportWritten) return {};
+    if (endsWith(console, std::string("Datei myname.ini existiert nicht") + std::string(kPause))) {
+      return {};
+    }
+    if (endsWith(console, std::string("please use Skarrow!\n") + std::string(kPause))) return {};
+    return "exit code 0 without a report and without a message that ends a run with 0";
+  }
+  return "exit code " + std::to_string(result.ExitCode);
+}
+
+}  // namespace vorlind::harness
