@@ -43,12 +43,30 @@ const SmallEvent& baseEvent() {
   return event;
 }
 
-EventFiles baseFiles() {
+// The event of `grids` replays, the two of the scenario taken in turn, so that five grids
+// reach the last driver slots.
+EventFiles baseFiles(size_t grids = 2) {
   EventFiles files;
   files.MyName = baseEvent().MyName;
-  for (const SmallReplay& replay : baseEvent().Replays) files.Replays.push_back(replay.Bytes);
+  for (size_t g = 0; g < grids; ++g) files.Replays.push_back(baseEvent().Replays[g % 2].Bytes);
   files.Answers = answersFor(files.Replays.size(), {2, 0});
   return files;
+}
+
+// Which replay a mutation case damages: grid A or B of two, or grid E of five.
+struct MutationTarget {
+  size_t Grids;
+  size_t Which;
+};
+MutationTarget mutationTarget(int caseNumber) {
+  switch (caseNumber % 3) {
+    case 0:
+      return {2, 0};
+    case 1:
+      return {2, 1};
+    default:
+      return {kGridCount, kGridCount - 1};
+  }
 }
 
 // Runs the cases of one sweep, collects what went wrong and how many cases ran.
@@ -64,6 +82,8 @@ class Sweep {
     const RunResult result = runEvent(dir_.path(), files);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    if (result.ExitCode == 1) ++damagedRuns_;
+    if (result.ReportWritten) ++reportRuns_;
     std::string problem = checkDefinedEnd(result);
     if (problem.empty()) problem = expect(result);
     if (problem.empty() && seconds > kCaseSeconds) {
@@ -84,6 +104,9 @@ class Sweep {
   }
 
   int cases() const { return cases_; }
+  // Runs that ended with exit code 1, and runs that wrote the report.
+  int damagedRuns() const { return damagedRuns_; }
+  int reportRuns() const { return reportRuns_; }
 
   std::string summary() const {
     std::ostringstream text;
@@ -96,6 +119,8 @@ class Sweep {
  private:
   ScratchDir dir_;
   int cases_ = 0;
+  int damagedRuns_ = 0;
+  int reportRuns_ = 0;
   int failureCount_ = 0;
   std::vector<std::string> failures_;
 };
@@ -167,7 +192,8 @@ TEST(Sweep, EveryPrefixOfTheSecondReplay) {
 }
 
 // A position for a mutation: half of them in the header, entry table and lap blocks, where a
-// single byte decides most, half anywhere in the file.
+// single byte decides most, half anywhere in the file. A third of the cases damage the fifth
+// grid of a five-grid event, whose slots end the event store's arrays.
 size_t mutationPosition(std::mt19937_64& rng, const SmallReplay& replay, size_t width) {
   const size_t size = replay.Bytes.size();
   const size_t front = std::min(size, static_cast<size_t>(replay.StreamStart) + 64);
@@ -187,18 +213,24 @@ TEST(Sweep, SingleByteMutations) {
   std::mt19937_64 rng(0x5EED0001);
   Sweep sweep("sweep-byte");
   for (int i = 0; i < count; ++i) {
-    const size_t which = static_cast<size_t>(i % 2);
-    const SmallReplay& replay = baseEvent().Replays[which];
+    const MutationTarget target = mutationTarget(i);
+    const size_t which = target.Which;
+    const SmallReplay& replay = baseEvent().Replays[which % 2];
     const size_t position = mutationPosition(rng, replay, 1);
     const uint8_t flip = static_cast<uint8_t>(1 + rng() % 255);
-    EventFiles files = baseFiles();
+    EventFiles files = baseFiles(target.Grids);
     files.Replays[which][position] ^= flip;
     sweep.run("byte " + std::to_string(position) + " of " + replayName(which) + " xor " +
                   std::to_string(flip),
               files, [&](const RunResult& r) { return expectForMutation(r, replay, position); });
   }
   RecordProperty("cases", sweep.cases());
+  RecordProperty("damaged", sweep.damagedRuns());
+  RecordProperty("reports", sweep.reportRuns());
   EXPECT_TRUE(sweep.ok()) << sweep.summary();
+  // The mutations reach both ends: replays refused as damaged and reports written.
+  EXPECT_GT(sweep.damagedRuns(), 0);
+  EXPECT_GT(sweep.reportRuns(), 0);
 }
 
 TEST(Sweep, WordMutations) {
@@ -211,12 +243,13 @@ TEST(Sweep, WordMutations) {
   std::mt19937_64 rng(0x5EED0004);
   Sweep sweep("sweep-word");
   for (int i = 0; i < count; ++i) {
-    const size_t which = static_cast<size_t>(i % 2);
-    const SmallReplay& replay = baseEvent().Replays[which];
+    const MutationTarget target = mutationTarget(i);
+    const size_t which = target.Which;
+    const SmallReplay& replay = baseEvent().Replays[which % 2];
     const size_t position = mutationPosition(rng, replay, 4);
     const uint32_t word =
         rng() % 2 == 0 ? kWords[rng() % kWords.size()] : static_cast<uint32_t>(rng());
-    EventFiles files = baseFiles();
+    EventFiles files = baseFiles(target.Grids);
     for (size_t b = 0; b < 4; ++b) {
       files.Replays[which][position + b] = static_cast<uint8_t>(word >> (8 * b));
     }
@@ -225,7 +258,12 @@ TEST(Sweep, WordMutations) {
               files, [&](const RunResult& r) { return expectForMutation(r, replay, position); });
   }
   RecordProperty("cases", sweep.cases());
+  RecordProperty("damaged", sweep.damagedRuns());
+  RecordProperty("reports", sweep.reportRuns());
   EXPECT_TRUE(sweep.ok()) << sweep.summary();
+  // The mutations reach both ends: replays refused as damaged and reports written.
+  EXPECT_GT(sweep.damagedRuns(), 0);
+  EXPECT_GT(sweep.reportRuns(), 0);
 }
 
 std::string junk(size_t size, uint64_t seed) {
