@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -264,6 +265,96 @@ TEST(Sweep, WordMutations) {
   // The mutations reach both ends: replays refused as damaged and reports written.
   EXPECT_GT(sweep.damagedRuns(), 0);
   EXPECT_GT(sweep.reportRuns(), 0);
+}
+
+// The 32-bit fields of a replay whose value alone decides whether it is damaged, found by
+// walking the documented layout: the entry numbers of the entry table and of every practice
+// and race block, and the lengths of the blocks.
+struct LayoutFields {
+  std::vector<size_t> EntryNumbers;
+  std::vector<size_t> PracticeLengths;
+  std::vector<size_t> RaceLengths;
+};
+
+int32_t wordAt(const std::vector<uint8_t>& bytes, size_t offset) {
+  uint32_t word = 0;
+  for (size_t b = 0; b < 4; ++b) word |= static_cast<uint32_t>(bytes[offset + b]) << (8 * b);
+  return static_cast<int32_t>(word);
+}
+
+LayoutFields layoutFields(const SmallReplay& replay) {
+  constexpr int32_t kPractice = 0x4C50524F;
+  constexpr int32_t kRace = 0x4C505442;
+  const std::vector<uint8_t>& bytes = replay.Bytes;
+  LayoutFields fields;
+  for (int i = 0; i < replay.Drivers; ++i) fields.EntryNumbers.push_back(320 + 152 * i + 124);
+  size_t at = 320 + 152 * static_cast<size_t>(replay.Drivers);
+  while (wordAt(bytes, at) == kPractice) {
+    fields.PracticeLengths.push_back(at + 8);
+    fields.EntryNumbers.push_back(at + 12);
+    at += 12 + 4 * static_cast<size_t>(wordAt(bytes, at + 8) / 4);
+  }
+  if (wordAt(bytes, at) != kRace) return fields;
+  at += 20;
+  for (int block = 0; block < 20 && wordAt(bytes, at) <= 2000; ++block) {
+    fields.RaceLengths.push_back(at);
+    fields.EntryNumbers.push_back(at + 4);
+    at += 8 + 4 * static_cast<size_t>(wordAt(bytes, at) / 4 - 1) + 8;
+  }
+  return fields;
+}
+
+TEST(Sweep, BoundaryValuesInTheDecidingFields) {
+  ASSERT_EQ(baseEvent().Replays.size(), 2u);
+  const SmallReplay& replay = baseEvent().Replays[0];
+  const LayoutFields fields = layoutFields(replay);
+  ASSERT_EQ(fields.RaceLengths.size(), static_cast<size_t>(replay.Drivers));
+  ASSERT_FALSE(fields.PracticeLengths.empty());
+
+  enum class Outcome { kReport, kDamaged };
+  struct Change {
+    size_t Offset;
+    int32_t Value;
+    Outcome Expected;
+  };
+  std::vector<Change> changes;
+  // An entry number outside 0..19 is damage; any inside is read.
+  for (size_t offset : fields.EntryNumbers) {
+    for (int32_t value : {-1, 0, 19, 20, 21, 63, INT32_MAX, INT32_MIN}) {
+      const bool inside = value >= 0 && value <= 19;
+      changes.push_back({offset, value, inside ? Outcome::kReport : Outcome::kDamaged});
+    }
+  }
+  // A practice block of more than 500 lap records is damage.
+  for (size_t offset : fields.PracticeLengths) {
+    for (int32_t value : {2008, 2011, 4096, INT32_MAX}) {
+      changes.push_back({offset, value, Outcome::kDamaged});
+    }
+  }
+  // A race length above 2000 ends the race section; the frame stream begins behind it.
+  for (size_t offset : fields.RaceLengths) {
+    for (int32_t value : {2001, 65536, INT32_MAX})
+      changes.push_back({offset, value, Outcome::kReport});
+  }
+
+  Sweep sweep("sweep-fields");
+  for (const MutationTarget target : {MutationTarget{2, 0}, MutationTarget{kGridCount, 4}}) {
+    for (const Change& change : changes) {
+      EventFiles files = baseFiles(target.Grids);
+      for (size_t b = 0; b < 4; ++b) {
+        files.Replays[target.Which][change.Offset + b] =
+            static_cast<uint8_t>(static_cast<uint32_t>(change.Value) >> (8 * b));
+      }
+      sweep.run("value " + std::to_string(change.Value) + " at " + std::to_string(change.Offset) +
+                    " of " + replayName(target.Which),
+                files, [&](const RunResult& r) {
+                  return change.Expected == Outcome::kDamaged ? expectDamaged(r, target.Which)
+                                                              : expectReport(r);
+                });
+    }
+  }
+  RecordProperty("cases", sweep.cases());
+  EXPECT_TRUE(sweep.ok()) << sweep.summary();
 }
 
 std::string junk(size_t size, uint64_t seed) {
