@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 JOBS ?= 2
 
-.PHONY: all build demo test conformance fuzz clean
+.PHONY: all build demo test conformance fuzz bench clean
 
 all: build
 
@@ -29,6 +29,18 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	$(MAKE) build PRESET=fuzz
 	fuzz/run_fuzzers.sh build/fuzz $(FUZZ_SECONDS)
+
+# The benchmark: a long event (five grids of 20 cars, a 60-lap race at 60 fps, about 710 MB) and
+# the same with 30 laps, written once into ignored folders; a full run of each is timed against
+# reading its replays once with cat, then the micro-benchmarks of the frame stream searches run.
+BENCH_EVENT ?= bench-event
+bench: build
+	@for laps in 60 30; do dir=$(BENCH_EVENT)-$$laps; \
+	  test -f $$dir/.complete || { rm -rf $$dir && \
+	    $(BUILD_DIR)/vorlind-mkevent long $$dir 5 20 $$laps && touch $$dir/.complete; } || exit 1; done
+	@echo "== 60-lap race"; $(BUILD_DIR)/bench/vorlind_measure $(BUILD_DIR)/vorlind $(BENCH_EVENT)-60
+	@echo "== 30-lap race"; $(BUILD_DIR)/bench/vorlind_measure $(BUILD_DIR)/vorlind $(BENCH_EVENT)-30
+	$(BUILD_DIR)/bench/vorlind_bench
 
 # The Windows program, its release package and the checks of both. Each target installs the
 # Debian packages it needs when their command is missing: $(call need,COMMAND,PACKAGES).

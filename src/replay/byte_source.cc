@@ -63,9 +63,11 @@ const FileByteSource::Block* FileByteSource::loadBlock(int64_t index) {
   const int64_t start = index * kBlockSize;
   const int64_t length = std::min(kBlockSize, size() - start);
   victim->Index = -1;
-  victim->Bytes.resize(static_cast<size_t>(length));
+  if (!victim->Bytes) victim->Bytes.reset(new uint8_t[kBlockSize]);
+  victim->Length = length;
   if (!seekFile(file_, start)) return nullptr;
-  if (std::fread(victim->Bytes.data(), 1, victim->Bytes.size(), file_) != victim->Bytes.size()) {
+  if (std::fread(victim->Bytes.get(), 1, static_cast<size_t>(length), file_) !=
+      static_cast<size_t>(length)) {
     return nullptr;
   }
   victim->Index = index;
@@ -82,8 +84,8 @@ const uint8_t* FileByteSource::peekOutsideWindow(int64_t offset, int64_t count) 
     setWindow(nullptr, 0, 0);
     return nullptr;
   }
-  setWindow(block->Bytes.data(), index * kBlockSize, static_cast<int64_t>(block->Bytes.size()));
-  return block->Bytes.data() + (offset - index * kBlockSize);
+  setWindow(block->Bytes.get(), index * kBlockSize, block->Length);
+  return block->Bytes.get() + (offset - index * kBlockSize);
 }
 
 bool FileByteSource::readOutsideWindow(int64_t offset, std::span<uint8_t> out) {
@@ -98,10 +100,9 @@ bool FileByteSource::readOutsideWindow(int64_t offset, std::span<uint8_t> out) {
       return false;
     }
     const int64_t blockStart = block->Index * kBlockSize;
-    setWindow(block->Bytes.data(), blockStart, static_cast<int64_t>(block->Bytes.size()));
-    const int64_t take =
-        std::min(count - done, static_cast<int64_t>(block->Bytes.size()) - (at - blockStart));
-    std::memcpy(out.data() + done, block->Bytes.data() + (at - blockStart),
+    setWindow(block->Bytes.get(), blockStart, block->Length);
+    const int64_t take = std::min(count - done, block->Length - (at - blockStart));
+    std::memcpy(out.data() + done, block->Bytes.get() + (at - blockStart),
                 static_cast<size_t>(take));
     done += take;
   }

@@ -12,7 +12,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace vorlind {
 
@@ -81,11 +80,12 @@ class FileByteSource final : public ByteSource {
 
  private:
   static constexpr int64_t kBlockSize = 1 << 18;
-  static constexpr int kBlockCount = 8;
+  static constexpr int kBlockCount = 4;
   struct Block {
     int64_t Index = -1;
     uint64_t LastUse = 0;
-    std::vector<uint8_t> Bytes;
+    int64_t Length = 0;
+    std::unique_ptr<uint8_t[]> Bytes;  // kBlockSize bytes, filled from the file, never zeroed
   };
 
   FileByteSource(std::FILE* file, int64_t size);
