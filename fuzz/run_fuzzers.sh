@@ -26,7 +26,8 @@ for target in fuzz_replay fuzz_event; do
   fi
   grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' \
     "$scratch/$target.log" || true
-  if ls "$scratch/$target"-* >/dev/null 2>&1; then status=1; fi
+  artifacts=("$scratch/$target"-*)
+  if [ ${#artifacts[@]} -gt 0 ]; then status=1; fi
   if [ $status -ne 0 ]; then
     tail -n 60 "$scratch/$target.log"
     echo "$target found a fault; inputs and log kept in $scratch" >&2
