@@ -11,50 +11,57 @@
 namespace vorlind {
 namespace {
 
-using tools::CarItem;
+using tools::carRecord;
+using tools::positionRecord;
 using tools::StreamRecord;
+using Records = std::vector<StreamRecord>;
+using Last = std::pair<int64_t, int>;  // body offset and size of a chunk's last record
 
-// A record of `type` whose declared size is `size`, with size - 4 zero body bytes.
 StreamRecord record(uint16_t type, uint16_t size) {
   return StreamRecord{type, size, std::vector<uint8_t>(size - 4u, 0)};
 }
 
-// Records of type 3 and size 8 that carry nothing of interest.
-std::vector<StreamRecord> fillers(int count) {
-  return std::vector<StreamRecord>(static_cast<size_t>(count), record(3, 8));
-}
-
-std::vector<StreamRecord> join(std::vector<StreamRecord> head,
-                               const std::vector<StreamRecord>& tail) {
-  head.insert(head.end(), tail.begin(), tail.end());
-  return head;
+// A type 15 lead, `count` fillers of 8 bytes, then `last`.
+Records afterFillers(int count, const StreamRecord& last) {
+  Records records(static_cast<size_t>(count) + 1, record(3, 8));
+  records.front() = record(15, 8);
+  records.push_back(last);
+  return records;
 }
 
 // Walks one chunk that is the whole buffer.
 class FrameStreamWalk : public ::testing::Test {
  protected:
-  bool walk(const std::vector<StreamRecord>& records, uint16_t previousLength = 0) {
+  bool walk(const Records& records, uint16_t previousLength = 0) {
     bytes_ = tools::encodeChunk(records, previousLength);
     MemoryByteSource source(bytes_);
     return walkChunk(source, 0, chunk_);
+  }
+  // Walks and returns where the last record's body starts and its size; {-1, -1} for none.
+  Last last(const Records& records) {
+    EXPECT_TRUE(walk(records));
+    if (!chunk_.HasLastRecord) return {-1, -1};
+    return {chunk_.LastBody, chunk_.LastSize};
+  }
+  // Walks and returns where the position record's body starts, -1 for none.
+  int64_t position(const Records& records) {
+    EXPECT_TRUE(walk(records));
+    return chunk_.HasPositionRecord ? chunk_.PositionBody : -1;
   }
 
   std::vector<uint8_t> bytes_;
   ChunkView chunk_;
 };
 
-TEST(FrameStream, DecodesTwentySixBitPositionAndEntryNumber) {
+TEST(FrameStream, DecodesTwentySixBitPositionEntryNumberAndItemCount) {
   struct Case {
     std::array<uint8_t, 4> Stored;
-    int32_t Position;
-    int32_t Entry;
+    int32_t Position, Entry;
   };
   const Case cases[] = {
       {{0x01, 0x02, 0x03, 0x00}, 0x030201, 0},
-      // Byte 3 = 0xFE: low bits 10 add 2 * 2^24, upper six bits are entry 63.
-      {{0x00, 0x00, 0x00, 0xFE}, 2 * (1 << 24), 63},
-      // 0x4D = 010011 01: bit 24 set, entry 19.
-      {{0x10, 0x00, 0x00, 0x4D}, (1 << 24) + 0x10, 19},
+      {{0x00, 0x00, 0x00, 0xFE}, 2 * (1 << 24), 63},     // low bits 10, entry 63
+      {{0x10, 0x00, 0x00, 0x4D}, (1 << 24) + 0x10, 19},  // 010011 01
       {{0xFF, 0xFF, 0xFF, 0xFF}, (1 << 26) - 1, 63},
       {{0x10, 0x27, 0x00, 0x04}, 10000, 1},
   };
@@ -63,110 +70,73 @@ TEST(FrameStream, DecodesTwentySixBitPositionAndEntryNumber) {
     EXPECT_EQ(decoded.TrackPosition, c.Position) << c.Position;
     EXPECT_EQ(decoded.EntryNumber, c.Entry) << c.Position;
   }
-}
-
-TEST(FrameStream, CarRecordHoldsSizeOverSixteenItems) {
-  const std::pair<uint16_t, int> cases[] = {{10, 0}, {12, 0}, {15, 0}, {16, 1},
+  const std::pair<uint16_t, int> sizes[] = {{10, 0}, {12, 0}, {15, 0}, {16, 1},
                                             {31, 1}, {32, 2}, {47, 2}, {48, 3}};
-  for (const auto& [size, items] : cases) EXPECT_EQ(carItemCount(size), items) << size;
+  for (const auto& [size, items] : sizes) EXPECT_EQ(carItemCount(size), items) << size;
 }
 
-TEST_F(FrameStreamWalk, ReadsTheChunkHeaderAndTheStartFlag) {
-  ASSERT_TRUE(walk({tools::startMarkerRecord(7), record(5, 8), tools::carRecord({{1, 10}})}, 321));
-  // 8 header bytes, 8 + 8 lead bytes, car record 4 + 4 + 16.
-  EXPECT_EQ(chunk_.Length, 48);
+TEST_F(FrameStreamWalk, HeaderStartFlagAndPadding) {
+  ASSERT_TRUE(walk({tools::startMarkerRecord(7), record(5, 8), carRecord({{1, 10}})}, 321));
+  EXPECT_EQ(chunk_.Length, 48);  // 8 header bytes, 8 + 8 lead, car record 4 + 4 + 16
   EXPECT_EQ(chunk_.PreviousLength, 321);
   EXPECT_EQ(chunk_.FirstType, 13);
   EXPECT_EQ(chunk_.StartFlag, 7);
-}
-
-TEST_F(FrameStreamWalk, TypeFifteenFirstRecordIsTheOnlyLeadRecord) {
-  // Lead record at 8, next record at 16: walked after a type 15 lead, skipped as the second
-  // lead record otherwise.
-  const uint16_t firstTypes[] = {15, 13, 14, 16, 1, 0};
-  for (const uint16_t type : firstTypes) {
-    SCOPED_TRACE(type);
-    ASSERT_TRUE(walk({record(type, 8), tools::carRecord({{1, 10}})}));
-    if (type == 15) {
-      EXPECT_TRUE(chunk_.HasLastRecord);
-      EXPECT_EQ(chunk_.LastBody, 20);
-      EXPECT_EQ(chunk_.LastSize, 24);
-    } else {
-      EXPECT_FALSE(chunk_.HasLastRecord);
-    }
-  }
-}
-
-TEST_F(FrameStreamWalk, PositionRecordOnlyCountsInTheWalkedPart) {
-  const std::vector<StreamRecord> tail = {tools::positionRecord(5000, 2), tools::carRecord({})};
-  ASSERT_TRUE(walk(join({record(15, 8)}, tail)));
-  EXPECT_TRUE(chunk_.HasPositionRecord);
-  EXPECT_EQ(chunk_.PositionBody, 20);  // record at 16, body behind its 4-byte header
-  ASSERT_TRUE(walk(join({record(2, 8)}, tail)));
-  EXPECT_FALSE(chunk_.HasPositionRecord);
-}
-
-TEST_F(FrameStreamWalk, LaterPositionRecordReplacesEarlierAndOnlyTypeOneSizeThirtyTwoCounts) {
-  // Lead 8..16, position records 16..48 and 48..80, then type 1 size 28 and type 2 size 32.
-  ASSERT_TRUE(walk({record(15, 8), tools::positionRecord(1, 0), tools::positionRecord(2, 0),
-                    record(1, 28), record(2, 32), tools::carRecord({})}));
-  EXPECT_TRUE(chunk_.HasPositionRecord);
-  EXPECT_EQ(chunk_.PositionBody, 52);
-}
-
-TEST_F(FrameStreamWalk, StepsOverPaddingOfEveryRecord) {
-  // Lead of size 5 at 8 occupies 8 bytes, second lead of size 7 at 16 occupies 8, a record of
-  // size 13 at 24 occupies 16, so the car record starts at 40 and its body at 44.
-  ASSERT_TRUE(walk({record(2, 5), record(4, 7), record(6, 13), tools::carRecord({{1, 1}}, 3)}));
-  EXPECT_EQ(chunk_.LastBody, 44);
-  EXPECT_EQ(chunk_.LastSize, 4 + 4 + 16 + 3);
+  // Sizes 5, 7 and 13 occupy 8, 8 and 16 bytes: the car record's body starts at 44.
+  EXPECT_EQ(last({record(2, 5), record(4, 7), record(6, 13), carRecord({{1, 1}}, 3)}),
+            (Last{44, 27}));
   EXPECT_EQ(chunk_.Length, 40 + 28);
 }
 
+TEST_F(FrameStreamWalk, TypeFifteenIsTheOnlyLeadRecordOtherwiseTwo) {
+  const uint16_t types[] = {15, 13, 14, 16, 1, 0};
+  for (const uint16_t type : types) {
+    const Last expected = type == 15 ? Last{20, 24} : Last{-1, -1};
+    EXPECT_EQ(last({record(type, 8), carRecord({{1, 10}})}), expected) << type;
+  }
+  const Records tail = {positionRecord(5000, 2), carRecord({})};
+  EXPECT_EQ(position({record(15, 8), tail[0], tail[1]}), 20);
+  EXPECT_EQ(position({record(2, 8), tail[0], tail[1]}), -1);
+}
+
+TEST_F(FrameStreamWalk, OnlyTheLastTypeOneSizeThirtyTwoRecordIsThePositionRecord) {
+  // Lead 8..16, position records 16..48 and 48..80, then type 1 size 28 and type 2 size 32.
+  EXPECT_EQ(position({record(15, 8), positionRecord(1, 0), positionRecord(2, 0), record(1, 28),
+                      record(2, 32), carRecord({})}),
+            52);
+}
+
 TEST_F(FrameStreamWalk, HeaderEndingAtTheChunkEndIsNotARecord) {
-  // A header-only record (size 4) at the very end: the read position after its header is the
-  // chunk's end, so the car record before it stays the last record.
-  ASSERT_TRUE(walk({record(15, 8), tools::carRecord({{1, 10}}), record(7, 4)}));
-  EXPECT_EQ(chunk_.LastBody, 20);
-  EXPECT_EQ(chunk_.LastSize, 24);
-  // With 4 body bytes its header ends 4 bytes before the end and it is the last record.
-  ASSERT_TRUE(walk({record(15, 8), tools::carRecord({{1, 10}}), record(7, 8)}));
-  EXPECT_EQ(chunk_.LastBody, 44);
-  EXPECT_EQ(chunk_.LastSize, 8);
+  EXPECT_EQ(last({record(15, 8), carRecord({{1, 10}}), record(7, 4)}), (Last{20, 24}));
+  // With 4 body bytes its header ends before the end and it is the last record.
+  EXPECT_EQ(last({record(15, 8), carRecord({{1, 10}}), record(7, 8)}), (Last{44, 8}));
 }
 
 TEST_F(FrameStreamWalk, WalkStopsAfterSeventyNineRecords) {
-  // After the type 15 lead (8..16) every filler takes 8 bytes.
-  ASSERT_TRUE(walk(join(join({record(15, 8)}, fillers(78)), {tools::carRecord({{1, 10}})})));
-  EXPECT_EQ(chunk_.LastSize, 24) << "the car record is the 79th record";
-  EXPECT_EQ(chunk_.LastBody, 16 + 78 * 8 + 4);
-
-  ASSERT_TRUE(walk(join(join({record(15, 8)}, fillers(79)), {tools::carRecord({{1, 10}})})));
-  EXPECT_EQ(chunk_.LastSize, 8) << "the 79th record is a filler; the car record is not read";
-  EXPECT_EQ(chunk_.LastBody, 16 + 78 * 8 + 4);
-
-  ASSERT_TRUE(walk(join(join({record(15, 8)}, fillers(79)), {tools::positionRecord(9, 0)})));
-  EXPECT_FALSE(chunk_.HasPositionRecord) << "an 80th record is never looked at";
+  const int64_t body79 = 16 + 78 * 8 + 4;
+  EXPECT_EQ(last(afterFillers(78, carRecord({{1, 10}}))), (Last{body79, 24}));
+  EXPECT_EQ(last(afterFillers(79, carRecord({{1, 10}}))), (Last{body79, 8}));
+  EXPECT_EQ(position(afterFillers(78, positionRecord(9, 0))), body79);
+  EXPECT_EQ(position(afterFillers(79, positionRecord(9, 0))), -1);
 }
 
 TEST_F(FrameStreamWalk, ChunkCutShortByTheEndOfTheSourceFails) {
-  bytes_ = tools::encodeChunk({record(2, 8), record(3, 8), tools::carRecord({})}, 0);
-  for (const size_t keep : {size_t{2}, size_t{10}, size_t{19}}) {
-    std::vector<uint8_t> cut(bytes_.begin(), bytes_.begin() + static_cast<long>(keep));
+  const std::vector<uint8_t> whole =
+      tools::encodeChunk({record(2, 8), record(3, 8), carRecord({})}, 0);
+  for (const long keep : {2, 10, 19}) {
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + keep);
     MemoryByteSource source(cut);
     EXPECT_FALSE(walkChunk(source, 0, chunk_)) << keep;
   }
 }
 
-TEST(FrameStream, ChainFollowsTheLengthFields) {
-  std::vector<uint8_t> bytes(4, 0xAA);  // four bytes in front of the stream
-  for (const int items : {0, 2, 1}) {
-    std::vector<CarItem> cars(static_cast<size_t>(items), CarItem{1, 1});
-    const std::vector<uint8_t> chunk =
-        tools::encodeChunk({StreamRecord{15, 0, {0, 0, 0, 0}}, tools::carRecord(cars)}, 0);
+TEST(FrameStream, ChainFollowsTheLengthFieldsAndBreaksAtZero) {
+  std::vector<uint8_t> bytes(4, 0xAA);    // four bytes in front of the stream
+  for (const size_t items : {0, 2, 1}) {  // lengths 8 + 8 + (8 + 16 * items): 24, 56, 40
+    const auto chunk = tools::encodeChunk(
+        {StreamRecord{15, 0, {0, 0, 0, 0}}, carRecord(std::vector<tools::CarItem>(items, {1, 1}))},
+        0);
     bytes.insert(bytes.end(), chunk.begin(), chunk.end());
   }
-  // Lengths 8 + 8 + (8 + 16 * items): 24, 56, 40.
   MemoryByteSource source(bytes);
   ChunkChain chain(source, 4);
   EXPECT_EQ(chain.chunkStart(2), 4 + 24 + 56);  // asked out of order first
@@ -175,17 +145,14 @@ TEST(FrameStream, ChainFollowsTheLengthFields) {
   EXPECT_EQ(chain.chunkStart(3), 4 + 24 + 56 + 40) << "the end of the last chunk";
   EXPECT_EQ(chain.chunkStart(4), -1) << "no length field there";
   EXPECT_EQ(chain.chunkStart(-1), -1);
-}
 
-TEST(FrameStream, ChainBreaksAtALengthOfZero) {
-  std::vector<uint8_t> bytes = tools::encodeChunk({record(15, 8), tools::carRecord({})}, 0);
-  const std::vector<uint8_t> stuck = {0, 0, 16, 0, 0, 0, 0, 0};
-  bytes.insert(bytes.end(), stuck.begin(), stuck.end());
-  MemoryByteSource source(bytes);
-  ChunkChain chain(source, 0);
-  EXPECT_EQ(chain.chunkStart(1), 24);
-  EXPECT_EQ(chain.chunkStart(2), -1);
-  EXPECT_EQ(chain.chunkStart(7), -1);
+  std::vector<uint8_t> stuck = tools::encodeChunk({record(15, 8), carRecord({})}, 0);
+  stuck.insert(stuck.end(), {0, 0, 16, 0, 0, 0, 0, 0});
+  MemoryByteSource stuckSource(stuck);
+  ChunkChain stuckChain(stuckSource, 0);
+  EXPECT_EQ(stuckChain.chunkStart(1), 24);
+  EXPECT_EQ(stuckChain.chunkStart(2), -1);
+  EXPECT_EQ(stuckChain.chunkStart(7), -1);
 }
 
 }  // namespace
