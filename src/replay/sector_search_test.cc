@@ -149,6 +149,14 @@ class SectorSearch : public ::testing::Test {
     return console.str();
   }
 
+  // A fresh event with one driver whose best lap is at race chunk `k`; returns its splits.
+  Sectors measure(int32_t k, const Path& path) {
+    reset();
+    addDriver(1, msForChunk(k), path);
+    run();
+    return split(1);
+  }
+
   Sectors split(int slot) const { return store_->BestLapSplitTime[slot]; }
   Sectors maxSpeed(int slot) const { return store_->BestLapMaxSpeed[slot]; }
   Sectors minSpeed(int slot) const { return store_->BestLapMinSpeed[slot]; }
@@ -200,7 +208,9 @@ Path steadySector(int chunks = 120) { return Path::crossingAt(250).drive(chunks,
 
 TEST_F(SectorSearch, MeasuresSplitTimesAndSpeedsOfTheBestLap) {
   addDriver(1, msForChunk(300), variedLap());
-  EXPECT_EQ(run(), message('A', "Sommer"));
+  EXPECT_EQ(run(),
+            "\nWait a moment, please... The tool is looking for sector times\nand max.speed of "
+            "A.Sommer\0\0\0\0\0\0\0\0\0\0"s);
   // split k = (n + s - x) * 1000 / 60:
   //   1: (102 - 0.285714 - 0.2)  * 1000 / 60 = 1691.90
   //   2: (227 - 0.285714 - 0.25) * 1000 / 60 = 3774.40
@@ -215,45 +225,29 @@ TEST_F(SectorSearch, MeasuresSplitTimesAndSpeedsOfTheBestLap) {
   EXPECT_EQ(store().PreviousSampleSpeed, 6480.0);
 }
 
-TEST_F(SectorSearch, DriverMessageWritesTheWholeLastNameField) {
-  struct Case {
-    std::string First, Last;
-    std::string Expected;
-  };
-  const Case cases[] = {
-      {"Ada", "Sommer",
-       "\nWait a moment, please... The tool is looking for sector times\nand max.speed of "
-       "A.Sommer\0\0\0\0\0\0\0\0\0\0"s},
-      {"bo", "Qrstuvwxyzabcdef", message('b', "Qrstuvwxyzabcdef")},
-      {"", "X", message('\0', "X")},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Last);
+TEST_F(SectorSearch, WhoIsMeasuredAndNamed) {
+  // The message prints the first letter and the whole 16-byte last-name field.
+  const std::pair<const char*, const char*> names[] = {{"bo", "Qrstuvwxyzabcdef"}, {"", "X"}};
+  for (const auto& [first, last] : names) {
     reset();
-    addDriver(1, msForChunk(300), steadySector(), c.First, c.Last);
-    EXPECT_EQ(run(), c.Expected);
+    addDriver(1, msForChunk(300), steadySector(), first, last);
+    EXPECT_EQ(run(), message(first[0], last));
   }
-}
-
-TEST_F(SectorSearch, MeasuresEntriesOneToNineteenButNeverEntryZero) {
-  struct Case {
-    int SlotOffset;
-    std::vector<int> Entries;
-  };
-  const Case cases[] = {{0, {0, 1}}, {20, {0, 2}}, {80, {0, 19}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.SlotOffset);
+  // Entry 0 of any grid is never measured; entries up to 19 are.
+  const std::pair<int, int> entries[] = {{0, 1}, {20, 2}, {80, 19}};
+  for (const auto& [offset, entry] : entries) {
+    SCOPED_TRACE(offset);
     reset();
-    slotOffset_ = c.SlotOffset;
-    addDriver(c.Entries[0], msForChunk(300), steadySector(), "Null", "Zero");
-    addDriver(c.Entries[1], msForChunk(300), steadySector(), "Ein", "Eins");
+    slotOffset_ = offset;
+    addDriver(0, msForChunk(300), steadySector(), "Null", "Zero");
+    addDriver(entry, msForChunk(300), steadySector(), "Ein", "Eins");
     EXPECT_EQ(run(), message('E', "Eins"));
-    expectUnmeasured(c.SlotOffset);
-    EXPECT_EQ(split(c.SlotOffset + c.Entries[1])[1], 1683);
+    expectUnmeasured(offset);
+    EXPECT_EQ(split(offset + entry)[1], 1683);
   }
-}
-
-TEST_F(SectorSearch, DriversWithoutRaceLapsAreSkippedSilently) {
+  // Drivers without race laps are skipped silently.
+  reset();
+  slotOffset_ = 0;
   addDriver(1, msForChunk(300), steadySector(), "Ada", "Sommer");
   addDriver(2, msForChunk(300), steadySector(), "Bo", "Lind");
   addDriver(3, msForChunk(300), steadySector(), "Cy", "Rask");
@@ -262,10 +256,8 @@ TEST_F(SectorSearch, DriversWithoutRaceLapsAreSkippedSilently) {
   EXPECT_EQ(run(), message('B', "Lind"));
   expectUnmeasured(1);
   expectUnmeasured(3);
-  EXPECT_EQ(split(2)[1], 1683);
-}
-
-TEST_F(SectorSearch, WithoutRaceStartMarkerNobodyIsMeasuredOrNamed) {
+  // Without a race start marker nobody of the grid is measured or named.
+  reset();
   markerFlag_ = 0;
   addDriver(1, msForChunk(300), steadySector());
   addDriver(2, msForChunk(300), steadySector());
@@ -274,42 +266,39 @@ TEST_F(SectorSearch, WithoutRaceStartMarkerNobodyIsMeasuredOrNamed) {
   expectUnmeasured(2);
 }
 
-TEST_F(SectorSearch, BoundaryTestIsStrict) {
-  // The car is 0 units past the line in chunk 250 (a0 = 0, s = -1) and reaches exactly
-  // p = 100000 = 1 * 400000 * 0.25 in chunk 350, where it stands for one chunk (Δ = 0 fires
-  // nothing) and moves on to 101000 in chunk 352: x = 1000 / 1000 = 1, n = 3 + 101 = 104,
-  // split 1 = (104 - 1 - 1) * 1000 / 60 = 1700. Ending the sector at chunk 350 would give
-  // (102 - 1 - 0) * 1000 / 60 = 1683.
-  Path path = Path::crossingAt(250, 0);
-  path.drive(100, 1000).drive(1, 0).drive(50, 1000);
-  addDriver(1, msForChunk(300), path);
-  run();
-  EXPECT_EQ(split(1)[1], 1700);
-  // The standing sample (speed 0) is neither a minimum nor a maximum of sector 1.
+TEST_F(SectorSearch, SectorBoundariesAndStandingSamples) {
+  // Boundary test is strict: 0 past the line in chunk 250 (s = -1), exactly p = 100000 in
+  // chunk 350, standing there (Δ = 0 fires nothing), 101000 in 352: x = 1, n = 104,
+  // (104 - 1 - 1) * 1000 / 60 = 1700; ending the sector at 350 would give 1683.
+  EXPECT_EQ(measure(300, Path::crossingAt(250, 0).drive(100, 1000).drive(1, 0).drive(50, 1000))[1],
+            1700);
+  // The standing sample (speed 0) is neither a minimum nor a maximum.
   EXPECT_EQ(minSpeed(1)[1], 10800);
   EXPECT_EQ(maxSpeed(1)[1], 10800);
-}
-
-TEST_F(SectorSearch, SampleThatEndsASectorStillCountsForIt) {
-  // Steady 1000 a chunk from 500 past the line in chunk 250; chunk 350 passes boundary 1
-  // (p = 100500) at 700 units (7560) and chunk 351 runs at 900 (9720), then 1000 again.
-  Path path = Path::crossingAt(250);
-  path.drive(99, 1000).drive(1, 700).drive(1, 900).drive(30, 1000);
-  addDriver(1, msForChunk(300), path);
-  run();
+  // Standing on the line: the lap starts with the next sample, a0 = 0.5 at n = 4, s = -1.5;
+  // boundary 1 at chunk 351, n = 103: (103 - 1.5 - 0.5) * 1000 / 60 = 1683.33.
+  EXPECT_EQ(measure(300, Path::crossingAt(250).drive(1, 0).drive(120, 1000))[1], 1683);
+  EXPECT_EQ(minSpeed(1)[0], 10800);
+  // Standing or rolling back mid-sector is never a minimum.
+  for (const int32_t step : {0, -300}) {
+    measure(300, Path::crossingAt(250).drive(20, 1000).drive(2, step).drive(20, 1000));
+    EXPECT_EQ(minSpeed(1)[0], 10800) << step;
+    EXPECT_EQ(minSpeed(1)[1], 10800) << step;
+    EXPECT_EQ(maxSpeed(1)[1], 10800) << step;
+  }
+  // The sample that passes boundary 1 (700 = 7560) still counts for sector 1; the next (900 =
+  // 9720) for sector 2.
+  measure(300, Path::crossingAt(250).drive(99, 1000).drive(1, 700).drive(1, 900).drive(30, 1000));
   EXPECT_EQ(minSpeed(1)[1], 7560);
   EXPECT_EQ(minSpeed(1)[2], 9720);
 }
 
 TEST_F(SectorSearch, MaximumIgnoresRisesOfOneAndSpeedsOfThreeHundredSixty) {
-  // The first sample of the lap (cell 0 only) has the speed under test and is compared with
-  // the previous sample's speed, set as left by an earlier measurement; the samples after it
-  // run at 500 units a chunk, so cell 0 ends up at the tested speed when it is taken and at
-  // the speed of 500 units otherwise.
+  // The lap's first sample (cell 0 only) has the tested speed and is compared with the
+  // previous sample's speed; the rest run at 500 a chunk, so cell 0 shows whether it was taken.
   struct Case {
     const char* Name;
-    int32_t Fps;
-    int32_t Step;
+    int32_t Fps, Step;
     double Previous;
     int32_t Expected;
   };
@@ -319,11 +308,9 @@ TEST_F(SectorSearch, MaximumIgnoresRisesOfOneAndSpeedsOfThreeHundredSixty) {
       {"rise of 0.99", 60, 1000, 10799.01, 10800},
       {"no rise", 60, 1000, 10800.0, 10800},
       {"first sample of the run", 60, 1000, 0.0, 5400},
-      // 3333 -> 35996.4, stored truncated; 3334 -> 36007.2.
-      {"just below 360 km/h", 60, 3333, 40000.0, 35996},
-      {"just above 360 km/h", 60, 3334, 40000.0, 5400},
-      // Only a frame rate of 50 makes a whole step give exactly 36000.0:
-      // 4000 * 18 * 50 / 100 = 36000; 500 -> 4500.
+      {"just below 360 km/h", 60, 3333, 40000.0, 35996},  // 35996.4, truncated
+      {"just above 360 km/h", 60, 3334, 40000.0, 5400},   // 36007.2
+      // Only 50 fps gives exactly 36000.0 for a whole step: 4000 * 18 * 50 / 100; 500 -> 4500.
       {"exactly 360 km/h", 50, 4000, 40000.0, 4500},
       {"one unit below 360 km/h", 50, 3999, 40000.0, 35991},
   };
@@ -331,89 +318,34 @@ TEST_F(SectorSearch, MaximumIgnoresRisesOfOneAndSpeedsOfThreeHundredSixty) {
     SCOPED_TRACE(c.Name);
     reset(c.Fps);
     store().PreviousSampleSpeed = c.Previous;
-    Path path = Path::crossingAt(250);
-    path.drive(1, c.Step).drive(30, 500);
-    addDriver(1, msForChunk(300), path);
+    addDriver(1, msForChunk(300), Path::crossingAt(250).drive(1, c.Step).drive(30, 500));
     run();
     EXPECT_EQ(maxSpeed(1)[0], c.Expected);
   }
 }
 
-TEST_F(SectorSearch, StandingOrRollingBackIsNeverAMinimum) {
-  struct Case {
-    const char* Name;
-    int32_t Step;
-  };
-  const Case cases[] = {{"standing", 0}, {"rolling back", -300}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    reset();
-    Path path = Path::crossingAt(250);
-    path.drive(20, 1000).drive(2, c.Step).drive(20, 1000);
-    addDriver(1, msForChunk(300), path);
-    run();
-    EXPECT_EQ(minSpeed(1)[0], 10800);
-    EXPECT_EQ(minSpeed(1)[1], 10800);
-    EXPECT_EQ(maxSpeed(1)[1], 10800);
-  }
-}
-
-TEST_F(SectorSearch, StandingStillOnTheLineWaitsForTheNextSampleToStartTheLap) {
-  // 500 past the line in chunk 250, still there in chunk 251 (Δ = 0, no event), 1500 in
-  // chunk 252: a0 = 0.5 at n = 4, s = 0.5 - 2 = -1.5. Boundary 1 at chunk 351 (p = 100500,
-  // x = 0.5, n = 103): (103 - 1.5 - 0.5) * 1000 / 60 = 1683.33.
-  Path path = Path::crossingAt(250);
-  path.drive(1, 0).drive(120, 1000);
-  addDriver(1, msForChunk(300), path);
-  run();
-  EXPECT_EQ(split(1)[1], 1683);
-  EXPECT_EQ(minSpeed(1)[0], 10800);
-}
-
 TEST_F(SectorSearch, MissingItemsWidenTheNextSampleWhileTheChunkNumberAdvances) {
-  // Steady 1000 a chunk from 500 past the line in chunk 250 (a0 = 0.5, s = -0.5), but the car
-  // is missing from chunks 349 and 350 (p = 99500, 100500). Chunk 351 gives q = 98500,
-  // p = 101500, Δ = 3000, x = 1500 / 3000 = 0.5 at n = 3 + 100 = 103:
-  //   split 1 = (103 - 0.5 - 0.5) * 1000 / 60 = 1700
-  // and boundary 2 (chunk 450, p = 200500, n = 202):
-  //   split 2 = (202 - 0.5 - 0.5) * 1000 / 60 = 3350.
-  Path path = Path::crossingAt(250);
-  path.drive(210, 1000);
-  path.Positions[static_cast<size_t>(349 - path.First)] = -1;
-  path.Positions[static_cast<size_t>(350 - path.First)] = -1;
-  addDriver(1, msForChunk(300), path);
-  run();
-  EXPECT_EQ(split(1)[1], 1700);
-  EXPECT_EQ(split(1)[2], 3350);
-  // The wide sample (3000 -> 32400) rises by far more than 1.0: no maximum.
-  EXPECT_EQ(maxSpeed(1)[1], 10800);
+  // Absent from chunks 349 and 350: chunk 351 gives q = 98500, p = 101500, x = 0.5 at n = 103:
+  // (103 - 0.5 - 0.5) * 1000 / 60 = 1700; boundary 2 at chunk 450, n = 202: 3350.
+  Path path = Path::crossingAt(250).drive(210, 1000);
+  path.Positions[349] = path.Positions[350] = -1;                 // path.First is 0
+  EXPECT_EQ(measure(300, path), (Sectors{0, 1700, 3350, 0, 0}));  // the stream ends at 460
+  EXPECT_EQ(maxSpeed(1)[1], 10800);  // the wide sample (32400) rises far more than 1.0
 }
 
 TEST_F(SectorSearch, PreviousSpeedCarriesFromOneDriverToTheNext) {
-  // Driver 1 runs a whole lap at 1000 a chunk from 500 past the line in chunk 250; the line
-  // comes again in chunk 650 (p = 500) and its last sample, chunk 651, moves `lastStep`.
-  // Driver 2's first sample moves 1000 (10800), the rest 500 (5400): its cell 0 holds 10800
-  // only when that first sample is compared with driver 1's last speed and rises by less
-  // than 1.0.
-  // Driver 1's lap end is at n = 403 with a = 500 / lastStep, after a lap start with
-  // a0 = 0.5 (s = -0.5): split 4 = (403 - 0.5 - a) * 1000 / 60.
-  struct Case {
-    int32_t LastStep;
-    int32_t LapEnd;    // driver 1's split 4
-    int32_t Expected;  // driver 2's cell 0
-  };
-  const Case cases[] = {{2000, 6704, 10800},  // a = 0.25: 402.25 -> 6704.17
-                        {1000, 6700, 10800},  // a = 0.5:  402    -> 6700
-                        {500, 6691, 5400}};   // a = 1:    401.5  -> 6691.67
+  // Driver 1's last sample (chunk 651) moves `lastStep`: lap end at n = 403, a = 500 / lastStep,
+  // split 4 = (403 - 0.5 - a) * 1000 / 60. Driver 2's first sample moves 1000 (10800), the rest
+  // 500: its cell 0 holds 10800 only when driver 1's last speed is less than 1.0 below.
+  const std::array<int32_t, 3> cases[] = {{2000, 6704, 10800},  // 402.25 -> 6704.17
+                                          {1000, 6700, 10800},  // 402
+                                          {500, 6691, 5400}};   // 401.5 -> 6691.67
   for (const auto& [lastStep, lapEnd, expected] : cases) {
     SCOPED_TRACE(lastStep);
     reset();
-    Path first = Path::crossingAt(250);
-    first.drive(400, 1000).drive(1, lastStep).drive(10, 1000);
-    Path second = Path::crossingAt(250);
-    second.drive(1, 1000).drive(100, 500);
-    addDriver(1, msForChunk(300), first);
-    addDriver(2, msForChunk(300), second);
+    addDriver(1, msForChunk(300),
+              Path::crossingAt(250).drive(400, 1000).drive(1, lastStep).drive(10, 1000));
+    addDriver(2, msForChunk(300), Path::crossingAt(250).drive(1, 1000).drive(100, 500));
     run();
     EXPECT_EQ(split(1)[4], lapEnd);
     EXPECT_EQ(maxSpeed(2)[0], expected);
@@ -421,76 +353,49 @@ TEST_F(SectorSearch, PreviousSpeedCarriesFromOneDriverToTheNext) {
 }
 
 TEST_F(SectorSearch, WindowOfABestLapAtSixtySecondsAtThirtySixFps) {
-  // t = 60000 ms at 36 fps: k = 60000 * 36 / 1000 = 2160, the window holds race chunks 1960
-  // to 2159. A fall of the position is seen only between two chunks of the window, so a car
-  // past the line in chunk 1961 to 2159 is found. The stream ends with chunk 2259.
-  // Found in chunk c: boundary 1 is passed 100 chunks later (p = 100500, x = 0.5, a0 = 0.5):
-  //   split 1 = (99 + 2 + 0.5 - 0.5) * 1000 / 36 = 2805.56.
-  // Not found: the lap starts only after the next crossing, 400 chunks on, or (c = 2160) one
-  // chunk too late to reach boundary 1 before the end.
+  // k = 60000 * 36 / 1000 = 2160: the window holds race chunks 1960 to 2159, and a fall of
+  // the position is seen only between two of them. Found in chunk c: boundary 1 follows 100
+  // chunks later, (99 + 2 + 0.5 - 0.5) * 1000 / 36 = 2805.56. Not found: the lap starts only
+  // after the next crossing, beyond the end of the stream (chunk 2259).
   const std::pair<int, int32_t> cases[] = {{1959, 0},    {1960, 0},    {1961, 2805},
                                            {2100, 2805}, {2159, 2805}, {2160, 0}};
   for (const auto& [crossing, expected] : cases) {
     SCOPED_TRACE(crossing);
     reset(36);
-    Path path = Path::crossingAt(crossing, 500, 1000, 1800);
-    path.drive(2259 - crossing, 1000);
-    addDriver(1, 60000, path);
+    addDriver(1, 60000, Path::crossingAt(crossing, 500, 1000, 1800).drive(2259 - crossing, 1000));
     EXPECT_EQ(run(), message('A', "Sommer"));
     EXPECT_EQ(split(1)[1], expected);
   }
-}
-
-TEST_F(SectorSearch, WindowEndsWithTheChunkBeforeTheEstimate) {
-  // The same best lap (k = 2160 at 36 fps). A car past the line in chunk 2159 is found there,
-  // and the first measured sample, chunk 2160, starts the lap. A car past the line in chunk
-  // 2160 is not found: the measurement starts with that chunk, whose sample falls by almost a
-  // lap (a speed far below zero), so the lap-start sample in chunk 2161 rises by more than 1.0.
-  // The lap-start sample moves 1000 units (6480), the ones after it 500 (3240); an earlier
-  // measurement left a previous speed of 20000.
-  const std::pair<int, int32_t> cases[] = {{2159, 6480}, {2160, 3240}};
-  for (const auto& [crossing, expected] : cases) {
-    SCOPED_TRACE(crossing);
+  // Past the line in 2159, chunk 2160 starts the lap (1000 units, 6480); past the line in
+  // 2160, that chunk's fall of almost a lap is measured and the lap-start sample in 2161
+  // rises by more than 1.0, leaving cell 0 at 500 units (3240).
+  for (const auto& [crossing, expected] : {std::pair{2159, 6480}, std::pair{2160, 3240}}) {
     reset(36);
     store().PreviousSampleSpeed = 20000.0;
-    Path path = Path::crossingAt(crossing, 500, 1000, 1800);
-    path.drive(1, 1000).drive(2258 - crossing, 500);
-    addDriver(1, 60000, path);
+    addDriver(
+        1, 60000,
+        Path::crossingAt(crossing, 500, 1000, 1800).drive(1, 1000).drive(2258 - crossing, 500));
     run();
-    EXPECT_EQ(maxSpeed(1)[0], expected);
+    EXPECT_EQ(maxSpeed(1)[0], expected) << crossing;
   }
 }
 
-TEST_F(SectorSearch, LapStartsOnlyWithinFiftyMetresPastTheLine) {
-  // The first position the window sees past the line is `seen` (chunk 250), 1000 units a chunk
-  // from there. At 99999 the first sample starts the lap: a0 = 99.999, s = 98.999; chunk 252
-  // (p = 101999, x = 1.999, n = 4) ends sector 1 at (4 + 98.999 - 1.999) * 1000 / 60 = 1683.33.
-  // At 100000 the lap would start only after the next crossing, beyond the end of the stream.
-  const std::pair<int32_t, int32_t> cases[] = {{99999, 1683}, {100000, 0}};
-  for (const auto& [seen, expected] : cases) {
-    SCOPED_TRACE(seen);
-    reset();
+TEST_F(SectorSearch, WindowEdges) {
+  // A lap starts only within 50 m (100000 units) past the line: seen at 99999, a0 = 99.999,
+  // boundary 1 in chunk 252 (x = 1.999, n = 4): (4 + 98.999 - 1.999) * 1000 / 60 = 1683.33.
+  for (const auto& [seen, expected] : {std::pair{99999, 1683}, std::pair{100000, 0}}) {
     Path path = Path::crossingAt(249, 390000);
     path.Positions.push_back(seen);
-    path.drive(60, 1000);
-    addDriver(1, msForChunk(300), path);
-    run();
-    EXPECT_EQ(split(1)[1], expected);
+    EXPECT_EQ(measure(300, path.drive(60, 1000))[1], expected) << seen;
   }
-}
-
-TEST_F(SectorSearch, WindowStopsAtTheFirstChunkOfTheStream) {
-  // k = 50: stepping back 200 chunks stops at the first standing chunk (race chunk -4). The
-  // car is past the line in race chunk -2, a standing chunk before the marker; the window sees
-  // it and the lap runs on from there: split 1 = 101 * 1000 / 60 = 1683.33.
-  Path path = Path::crossingAt(-2, 500, 1000, -kLeadIn);
-  path.drive(150, 1000);
-  addDriver(1, msForChunk(50), path);
+  // k = 50: the window stops at the first chunk of the stream (race chunk -4) and finds the
+  // crossing in standing chunk -2: 101 * 1000 / 60 = 1683.33.
+  reset();
+  addDriver(1, msForChunk(50), Path::crossingAt(-2, 500, 1000, -kLeadIn).drive(150, 1000));
   EXPECT_EQ(run(), message('A', "Sommer"));
   EXPECT_EQ(split(1)[1], 1683);
-}
-
-TEST_F(SectorSearch, EstimateBeyondTheEndStillNamesTheDriverAndMeasuresNothing) {
+  // An estimate beyond the end still names the driver and measures nothing.
+  reset();
   addDriver(1, msForChunk(5000), steadySector(), "Ada", "Sommer");
   addDriver(2, msForChunk(300), steadySector(), "Bo", "Lind");
   EXPECT_EQ(run(), message('A', "Sommer") + message('B', "Lind"));
@@ -498,42 +403,34 @@ TEST_F(SectorSearch, EstimateBeyondTheEndStillNamesTheDriverAndMeasuresNothing) 
   EXPECT_EQ(split(2)[1], 1683);
 }
 
-TEST_F(SectorSearch, MeasurementStopsTwelveHundredBytesBeforeTheEnd) {
-  // The lap-end sample is in chunk 656, the last race chunk. It is read only when the end of
-  // chunk 655 lies more than 1200 bytes before the end of the file.
+TEST_F(SectorSearch, TwelveHundredByteGuard) {
+  // A chunk is read only when the chunk before it ends more than 1200 bytes before the end of
+  // the file. Runs twice: first to learn the layout, then with the tail set around the guard.
+  const auto guarded = [&](int32_t k, const Path& path, int last, int64_t beyond) {
+    reset();
+    addDriver(1, msForChunk(k), path);
+    run();
+    tail_ =
+        1200 -
+        (raceChunkEnd_[static_cast<size_t>(last)] - raceChunkEnd_[static_cast<size_t>(last - 1)]) +
+        beyond;
+    reset();
+    addDriver(1, msForChunk(k), path);
+    return run();
+  };
   for (const int64_t beyond : {0, 1}) {
     SCOPED_TRACE(beyond);
-    reset();
-    addDriver(1, msForChunk(300), variedLap());
-    run();  // lays out the chunks
-    const int64_t after655 = raceChunkEnd_[656] - raceChunkEnd_[655];
-    tail_ = 1200 - after655 + beyond;
-    reset();
-    addDriver(1, msForChunk(300), variedLap());
-    run();
+    // The lap-end sample is in chunk 656, the last race chunk.
+    guarded(300, variedLap(), 656, beyond);
     EXPECT_EQ(split(1)[3], 5109);
     EXPECT_EQ(split(1)[4], beyond == 0 ? 0 : 6789);
     EXPECT_EQ(minSpeed(1)[4], beyond == 0 ? 10800 : 6480);
-  }
-}
-
-TEST_F(SectorSearch, NoMeasurementWhenTheWindowEndsTwelveHundredBytesBeforeTheEnd) {
-  // The stream ends with race chunk 251 and the estimate is that chunk (k = 251, window 51 to
-  // 250). The window search ends with chunk 250; chunk 251 (the first sample, 700 units =
-  // 7560) is measured only when chunk 250 ends more than 1200 bytes before the end of the file.
-  for (const int64_t beyond : {0, 1}) {
-    SCOPED_TRACE(beyond);
-    reset();
+    // The stream ends with the estimate, chunk 251, the first sample (700 = 7560).
     lastChunk_ = 0;
-    Path path = Path::crossingAt(250);
-    path.drive(1, 700);
-    addDriver(1, msForChunk(251), path);
-    run();
-    tail_ = 1200 - (raceChunkEnd_[251] - raceChunkEnd_[250]) + beyond;
-    reset();
-    addDriver(1, msForChunk(251), path);
-    EXPECT_EQ(run(), message('A', "Sommer"));
+    EXPECT_EQ(guarded(251, Path::crossingAt(250).drive(1, 700), 251, beyond),
+              message('A', "Sommer"));
     EXPECT_EQ(minSpeed(1)[0], beyond == 0 ? kNoTime : 7560);
+    lastChunk_ = 310;
   }
 }
 
