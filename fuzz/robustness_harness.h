@@ -83,8 +83,8 @@ struct RunResult {
 // on a non-interactive console.
 RunResult runEvent(const std::filesystem::path& dir, const EventFiles& files);
 
-// The console line of a damaged replay, as the run prints it for the replay typed as `name`
-// with the usual "replays\" directory.
+// The console line of a damaged replay, as the run prints it for the replay path as built from
+// Skarrow.ini and the typed name (for example replays\g1.rpy).
 std::string damagedMessage(std::string_view replayPath);
 
 // The conventions of the fuzz inputs. A replay input is one replay; its first byte, which the
