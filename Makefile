@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 JOBS ?= 2
 
-.PHONY: all build demo test conformance fuzz bench clean
+.PHONY: all build demo test fuzz bench clean
 
 all: build
 
