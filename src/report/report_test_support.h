@@ -58,21 +58,34 @@ inline constexpr std::string_view kRowEnd = " </td> \n </tr> \n";
 inline constexpr std::string_view kGridA = "<img src=\"images/grid_A.gif\" />";
 inline constexpr std::string_view kGridB = "<img src=\"images/grid_B.gif\" />";
 
-inline const std::string kResultHead = std::string(
-    "<div> <table border=3 cellpadding=\"0\" align=\"left\"> "
-    "<caption align=\"center\"> RESULT </caption> \n  </td>\n <td align=\"center\">  10  </td>\n "
-    "<td align=\"center\">  20  </td>\n <td align=\"center\">  30  </td>\n <td "
-    "align=\"center\">  40  </td>\n <td align=\"center\">  50  </td>\n <td align=\"center\">  "
-    "60  </td>\n <td align=\"center\">  70  </td>\n <td align=\"center\">  80  </td>\n <td "
-    "align=\"center\">  90  </td>\n <td align=\"center\">  pos </td>\n<td> driver </td>\n <td "
-    "align=\"center\">  car </td>\n<td align=\"center\"> laps </td>\n <td align=\"center\"> "
-    "race time </td>\n<td align=\"center\"> -first </td>\n<td align=\"center\"> grid </td>\n "
-    "</tr>");
+// A centred header cell, and the four sector cells "S1<suffix>" .. "S4<suffix>".
+inline std::string c(const std::string& text) {
+  return "<td align=\"center\"> " + text + " </td>\n";
+}
+inline std::string sectorCells(const std::string& prefix, const std::string& suffix) {
+  std::string cells;
+  for (int k = 1; k <= 4; ++k) cells += c(prefix + std::to_string(k) + suffix);
+  return cells;
+}
+inline const std::string kPosDriverCar =
+    "<tr> <td>\n pos </td>\n<td> driver </td>\n <td align=\"center\">  car </td>\n";
 
-inline const std::string kConsistencyHead = std::string(
+inline const std::string kResultHead = [] {
+  std::string head =
+      "<div> <table border=3 cellpadding=\"0\" align=\"left\"> <caption "
+      "align=\"center\"> RESULT </caption> \n  </td>\n";
+  for (int d = 10; d <= 90; d += 10)
+    head += " <td align=\"center\">  " + std::to_string(d) + "  </td>\n";
+  return head +
+         " <td align=\"center\">  pos </td>\n<td> driver </td>\n <td align=\"center\">  car "
+         "</td>\n" +
+         c("laps") + " " + c("race time") + c("-first") + c("grid") + " </tr>";
+}();
+
+inline const std::string kConsistencyHead =
     "<table border=3 cellpadding=\"2\" align=\"center\"> <caption align=\"left\"> CONSISTENCY "
-    "</caption> <tr> <td>\n pos </td>\n<td> driver </td>\n<td align=\"center\">av. lap t "
-    "</td>\n <td align=\"center\"> c.in s  </td>\n <td align=\"center\"> in %  </td>\n </tr> ");
+    "</caption> <tr> <td>\n pos </td>\n<td> driver </td>\n<td align=\"center\">av. lap t </td>\n " +
+    c("c.in s ") + " " + c("in % ") + " </tr> ";
 inline constexpr std::string_view kConsistencyEnd =
     "</border>  </table> \n</div> <br clear=\"all\"> <BR> ";
 
@@ -84,10 +97,9 @@ inline constexpr std::string_view kLeaderEnd =
 // Caption and header of a fastest lap member; `title` as in "FASTEST RACE LAPS".
 inline std::string fastestLapHead(std::string_view title, bool colourCell) {
   return "<caption align=\"left\"> " + std::string(title) + " </caption> " +
-         (colourCell ? "<tr> <td>\n otl </td>\n<td align=\"center\"> pos" : "<tr> <td>\n pos") +
-         " </td>\n<td> driver </td>\n <td align=\"center\">  car </td>\n<td align=\"center\"> lap "
-         "time </td>\n <td align=\"center\"> -first </td>\n<td align=\"center\"> -before "
-         "</td>\n<td align=\"center\"> fl/nl </td>\n<td align=\"center\"> grid </td>\n </tr>";
+         (colourCell ? "<tr> <td>\n otl </td>\n" + c("pos") : "<tr> <td>\n pos </td>\n") +
+         "<td> driver </td>\n " + c(" car") + c("lap time") + " " + c("-first") + c("-before") +
+         c("fl/nl") + c("grid") + " </tr>";
 }
 
 inline constexpr std::string_view kDevelopmentHead =
@@ -95,51 +107,41 @@ inline constexpr std::string_view kDevelopmentHead =
     "</caption> <tr> \n";
 inline constexpr std::string_view kDevelopmentEnd = "</tr> \n </border> </table> \n <BR> <BR> ";
 
-inline constexpr std::string_view kOnTrackHead =
+inline const std::string kOnTrackHead =
     "<div> <table border=3 cellpadding=\"1\" align=\"left\"> <caption align=\"left\"> ON TRACK "
-    "LAPS </caption> <tr> <td>\n pos </td>\n<td> driver </td>\n <td align=\"center\">  car "
-    "</td>\n<td align=\"center\"> % </td>\n<td align=\"center\"> ol/nl </td>\n </tr>";
-inline constexpr std::string_view kSpeedHead =
+    "LAPS </caption> " +
+    kPosDriverCar + c("%") + c("ol/nl") + " </tr>";
+inline const std::string kSpeedHead =
     "<table border=3 cellpadding=\"0\" align=\"right\"> <caption align=\"left\"> SPEED "
-    "</caption> <tr> <td>\n pos </td>\n<td> driver </td>\n <td align=\"center\">  car "
-    "</td>\n<td align=\"center\"> v min </td>\n<td align=\"center\"> v max </td>\n </tr>";
+    "</caption> " +
+    kPosDriverCar + c("v min") + c("v max") + " </tr>";
 inline constexpr std::string_view kTableEnd = "</border> </table> \n";
 
-inline constexpr std::string_view kFastestLapCountHead =
+inline const std::string kFastestLapCountHead =
     "<table border=3 cellpadding=\"2\" align=\"center\"> <caption align=\"left\"> NUMBER OF "
-    "FASTEST LAPS </caption> <tr> <td align=\"center\"> laps  </td>\n<td> driver </td>\n </tr>";
+    "FASTEST LAPS </caption> <tr> " +
+    c("laps ") + "<td> driver </td>\n </tr>";
 inline constexpr std::string_view kFastestLapCountEnd =
     "</border> </table> \n</div> <br clear=\"all\"> \n <BR> ";
 
 // Table tag, caption and header of sector table `sector`.
 inline std::string sectorHead(int sector, bool speeds) {
-  return std::string(sector % 2 == 1 ? "<table border=3 cellpadding=\"0\" align=\"left\"> "
-                                     : "<table border=3 cellpadding=\"0\" align=\"center\"> ") +
-         "<caption align=\"left\"> SECTOR " + std::to_string(sector) +
-         " </caption> <tr> <td>\n pos </td>\n<td> driver </td>\n <td align=\"center\">  car "
-         "</td>\n<td align=\"center\"> lap time </td>\n <td align=\"center\"> -first" +
-         (speeds ? " </td>\n<td align=\"center\"> v min </td>\n<td align=\"center\"> v max"
-                 : " </td>\n<td align=\"center\"> grid") +
-         " </td>\n </tr>";
+  return std::string("<table border=3 cellpadding=\"0\" align=\"") +
+         (sector % 2 == 1 ? "left" : "center") + "\"> <caption align=\"left\"> SECTOR " +
+         std::to_string(sector) + " </caption> " + kPosDriverCar + c("lap time") + " " +
+         c("-first") + (speeds ? c("v min") + c("v max") : c("grid")) + " </tr>";
 }
 
-inline constexpr std::string_view kPracticeHeader =
-    "<tr> <td>\n lap </td>\n<td align=\"center\"> sec1 </td>\n<td align=\"center\"> sec2 "
-    "</td>\n<td align=\"center\"> sec3 </td>\n<td align=\"center\"> sec4 </td>\n<td "
-    "align=\"center\"> lap time </td>\n<td> cha </td>\n<td align=\"center\"> v min </td>\n<td "
-    "align=\"center\"> v max </td>\n<td> cha </td>\n<td align=\"center\"> S1max </td>\n<td "
-    "align=\"center\"> S2max </td>\n<td align=\"center\"> S3max </td>\n<td align=\"center\"> "
-    "S4max </td>\n<td> cha </td>\n<td align=\"center\"> S1min </td>\n<td align=\"center\"> "
-    "S2min </td>\n<td align=\"center\"> S3min </td>\n<td align=\"center\"> S4min </td>\n </tr>";
+inline const std::string kPracticeHeader =
+    "<tr> <td>\n lap </td>\n" + sectorCells("sec", "") + c("lap time") + "<td> cha </td>\n" +
+    c("v min") + c("v max") + "<td> cha </td>\n" + sectorCells("S", "max") + "<td> cha </td>\n" +
+    sectorCells("S", "min") + " </tr>";
 
-inline constexpr std::string_view kIdealLaps =
+inline const std::string kIdealLaps =
     "<table border=3 cellpadding=\"0\"> <caption align=\"left\"> IDEAL LAPS</caption> <tr> "
-    "<td>\n  </td>\n<td> sec1  </td>\n<td> sec2  </td>\n<td> sec3  </td>\n<td> sec4  "
-    "</td>\n<td align=\"center\"> ideal t </td>\n<td>  </td>\n<td align=\"center\"> v min "
-    "</td>\n<td align=\"center\"> v max </td>\n<td>  </td>\n<td align=\"center\"> S1max "
-    "</td>\n<td align=\"center\"> S2max </td>\n<td align=\"center\"> S3max </td>\n<td "
-    "align=\"center\"> S4max </td>\n<td>  </td>\n<td align=\"center\"> S1min </td>\n<td "
-    "align=\"center\"> S2min </td>\n<td align=\"center\"> S3min </td>\n<td align=\"center\"> "
-    "S4min </td>\n </tr></border> </table> \n";
+    "<td>\n  </td>\n<td> sec1  </td>\n<td> sec2  </td>\n<td> sec3  </td>\n<td> sec4  </td>\n" +
+    c("ideal t") + "<td>  </td>\n" + c("v min") + c("v max") + "<td>  </td>\n" +
+    sectorCells("S", "max") + "<td>  </td>\n" + sectorCells("S", "min") +
+    " </tr></border> </table> \n";
 
 }  // namespace vorlind::report_test

@@ -19,36 +19,34 @@ std::string gap(int32_t value, bool reduceMinutes) {
   return render(*store, [&](ReportWriter& w) { w.formatGap(value, reduceMinutes); });
 }
 
-TEST(ReportFormat, ClockAndLapTimes) {
-  EXPECT_EQ(formatted(&ReportWriter::formatClockTime, 0), "0:00.000");
-  EXPECT_EQ(formatted(&ReportWriter::formatClockTime, 83456), "1:23.456");
-  EXPECT_EQ(formatted(&ReportWriter::formatClockTime, 5007), "0:05.007");
-  EXPECT_EQ(formatted(&ReportWriter::formatClockTime, 3600000), "60:00.000");
-  EXPECT_EQ(formatted(&ReportWriter::formatLapTime, 83456), "1:23.456");
-  EXPECT_EQ(formatted(&ReportWriter::formatLapTime, 3600000), "0:00.000");
-  EXPECT_EQ(formatted(&ReportWriter::formatLapTime, 60050), "1:00.050");
+TEST(ReportFormat, TimesSecondsAndHundredths) {
+  using W = ReportWriter;
+  const struct {
+    void (W::*format)(int32_t);
+    int32_t value;
+    const char* text;
+  } cases[] = {{&W::formatClockTime, 0, "0:00.000"},    {&W::formatClockTime, 83456, "1:23.456"},
+               {&W::formatClockTime, 5007, "0:05.007"}, {&W::formatClockTime, 3600000, "60:00.000"},
+               {&W::formatLapTime, 83456, "1:23.456"},  {&W::formatLapTime, 3600000, "0:00.000"},
+               {&W::formatLapTime, 60050, "1:00.050"},  {&W::formatSeconds, 1234, "1.234"},
+               {&W::formatSeconds, 61234, "1.234"},     {&W::formatHundredths, 5, "0.05"},
+               {&W::formatHundredths, 100, "1.00"},     {&W::formatHundredths, 1205, "12.05"},
+               {&W::formatHundredths, 1234, "12.34"},   {&W::formatHundredths, 23456, "234.56"}};
+  for (const auto& [format, value, text] : cases)
+    EXPECT_EQ(formatted(format, value), text) << value;
 }
 
 TEST(ReportFormat, GapsShowMinutesOnlyFromOneMinute) {
-  EXPECT_EQ(gap(5123, true), "-5.123");
-  EXPECT_EQ(gap(65123, true), "-1:05.123");
-  EXPECT_EQ(gap(59999, true), "-59.999");
-  EXPECT_EQ(gap(60000, true), "-1:00.000");
-  EXPECT_EQ(gap(7, true), "-0.007");
-  EXPECT_EQ(gap(0, true), "-0.000");
-  EXPECT_EQ(gap(3665123, true), "-1:05.123");
-  EXPECT_EQ(gap(3665123, false), "-61:05.123");
-  EXPECT_EQ(gap(3600500, true), "-0.500");
-}
-
-TEST(ReportFormat, SecondsAndHundredths) {
-  EXPECT_EQ(formatted(&ReportWriter::formatSeconds, 1234), "1.234");
-  EXPECT_EQ(formatted(&ReportWriter::formatSeconds, 61234), "1.234");
-  EXPECT_EQ(formatted(&ReportWriter::formatHundredths, 5), "0.05");
-  EXPECT_EQ(formatted(&ReportWriter::formatHundredths, 100), "1.00");
-  EXPECT_EQ(formatted(&ReportWriter::formatHundredths, 1205), "12.05");
-  EXPECT_EQ(formatted(&ReportWriter::formatHundredths, 1234), "12.34");
-  EXPECT_EQ(formatted(&ReportWriter::formatHundredths, 23456), "234.56");
+  const struct {
+    int32_t value;
+    bool reduce;
+    const char* text;
+  } cases[] = {{5123, true, "-5.123"},       {65123, true, "-1:05.123"},
+               {59999, true, "-59.999"},     {60000, true, "-1:00.000"},
+               {7, true, "-0.007"},          {0, true, "-0.000"},
+               {3665123, true, "-1:05.123"}, {3665123, false, "-61:05.123"},
+               {3600500, true, "-0.500"}};
+  for (const auto& [value, reduce, text] : cases) EXPECT_EQ(gap(value, reduce), text) << value;
 }
 
 TEST(ReportWriter, RowsOfTheHighlightSlotAreYellow) {
@@ -79,17 +77,18 @@ TEST(ReportWriter, GridImageLeavesOutSlotsOfTwentyMultiples) {
   auto image = [&](int slot) {
     return render(*store, [&](ReportWriter& w) { w.writeGridImage(slot); });
   };
-  EXPECT_EQ(image(0), kGridA);
-  EXPECT_EQ(image(19), kGridA);
-  EXPECT_EQ(image(20), "");
-  EXPECT_EQ(image(21), kGridB);
-  EXPECT_EQ(image(40), "");
-  EXPECT_EQ(image(59), "<img src=\"images/grid_C.gif\" />");
-  EXPECT_EQ(image(60), "");
-  EXPECT_EQ(image(61), "<img src=\"images/grid_D.gif\" />");
-  EXPECT_EQ(image(80), "");
-  EXPECT_EQ(image(81), "<img src=\"images/grid_E.gif\" />");
-  EXPECT_EQ(image(99), "<img src=\"images/grid_E.gif\" />");
+  const std::pair<int, std::string_view> cases[] = {{0, kGridA},
+                                                    {19, kGridA},
+                                                    {20, ""},
+                                                    {21, kGridB},
+                                                    {40, ""},
+                                                    {59, "<img src=\"images/grid_C.gif\" />"},
+                                                    {60, ""},
+                                                    {61, "<img src=\"images/grid_D.gif\" />"},
+                                                    {80, ""},
+                                                    {81, "<img src=\"images/grid_E.gif\" />"},
+                                                    {99, "<img src=\"images/grid_E.gif\" />"}};
+  for (const auto& [slot, text] : cases) EXPECT_EQ(image(slot), text) << slot;
 }
 
 std::unique_ptr<EventStore> namedEvent() {
@@ -131,23 +130,17 @@ std::string emptyRaceBody(bool speeds) {
   return body + "</div> ";
 }
 
-TEST(ReportDocument, RaceWithoutRankedEntriesKeepsEveryTableFrame) {
+TEST(ReportDocument, RaceKeepsEveryTableFrameAndNoSpeedValuesDropsSpeedAndWarranty) {
   auto store = namedEvent();
   store->RaceFound = 1;
-  std::ostringstream out;
-  writeReport(*store, out);
-  EXPECT_EQ(out.str(), std::string(kDocumentHead) + emptyRaceBody(true) + std::string(kWarranty) +
-                           std::string(kDocumentEnd));
-}
-
-TEST(ReportDocument, NoSpeedValuesDropsSpeedTableAndWarranty) {
-  auto store = namedEvent();
-  store->RaceFound = 1;
-  store->NoSpeedValues = -1;
-  std::ostringstream out;
-  writeReport(*store, out);
-  EXPECT_EQ(out.str(),
-            std::string(kDocumentHead) + emptyRaceBody(false) + std::string(kDocumentEnd));
+  for (int32_t noSpeed : {0, -1}) {
+    store->NoSpeedValues = noSpeed;
+    std::ostringstream out;
+    writeReport(*store, out);
+    EXPECT_EQ(out.str(), std::string(kDocumentHead) + emptyRaceBody(noSpeed == 0) +
+                             std::string(noSpeed == 0 ? kWarranty : "") +
+                             std::string(kDocumentEnd));
+  }
 }
 
 TEST(ReportDocument, EventWithoutRaceListsPracticeLapsAndIdealLaps) {
