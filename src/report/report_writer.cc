@@ -42,30 +42,27 @@ void writeDocumentHead(ReportWriter& writer) {
   writer.write(" </PRE>  <BR> <BR> </head> \n<body> \n");
 }
 
+// A race member and a practice member of the fastest lap tables side by side in one division.
+void writeFastestLapPair(ReportWriter& writer, FastestLapMember race, FastestLapMember practice) {
+  writer.write("<div> ");
+  writer.write(kLeftTable);
+  writeFastestLapTable(writer, race);
+  writer.write(kEndOfTable);
+  writer.write(kCentreTable);
+  writeFastestLapTable(writer, practice);
+  writer.write(kEndOfTable);
+  writer.write(kEndOfTableRow);
+}
+
 // Tables 1 to 15 with the divisions and breaks that stand between them.
 void writeRaceBody(ReportWriter& writer) {
   writeResultTable(writer);
   writeConsistencyTable(writer);
   writeLeaderTable(writer);
 
-  writer.write("<div> ");
-  writer.write(kLeftTable);
-  writeFastestLapTable(writer, FastestLapMember::kRace);
-  writer.write(kEndOfTable);
-  writer.write(kCentreTable);
-  writeFastestLapTable(writer, FastestLapMember::kPractice);
-  writer.write(kEndOfTable);
-  writer.write(kEndOfTableRow);
+  writeFastestLapPair(writer, FastestLapMember::kRace, FastestLapMember::kPractice);
   writeDevelopmentTable(writer);
-
-  writer.write("<div> ");
-  writer.write(kLeftTable);
-  writeFastestLapTable(writer, FastestLapMember::kRaceOnTrack);
-  writer.write(kEndOfTable);
-  writer.write(kCentreTable);
-  writeFastestLapTable(writer, FastestLapMember::kPracticeOnTrack);
-  writer.write(kEndOfTable);
-  writer.write(kEndOfTableRow);
+  writeFastestLapPair(writer, FastestLapMember::kRaceOnTrack, FastestLapMember::kPracticeOnTrack);
 
   writeOnTrackLapsTable(writer);
   if (!writer.noSpeedValues()) writeSpeedTable(writer);
