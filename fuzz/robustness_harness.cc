@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -47,7 +48,7 @@ fs::path scratchRoot() {
 }  // namespace
 
 GridReading readGridFromMemory(std::span<const uint8_t> bytes, EventStore& store, int gridNumber,
-                               int slotOffset, std::ostream& console) {
+                               int slotOffset, std::ostream& console, bool keepChunks) {
   MemoryByteSource source(bytes);
   store.ReplayFileSize = source.size();
   switch (readReplayHeader(source, store)) {
@@ -65,9 +66,33 @@ GridReading readGridFromMemory(std::span<const uint8_t> bytes, EventStore& store
   printGridStartTime(store, gridNumber, console);
   if (!store.RaceFound || store.EntryCount <= 2) return GridReading::kNotCounted;
   ChunkChain chain(source, cursor.position());
-  searchTrackLength(source, chain, store, console);
-  searchSectorTimes(source, chain, store, slotOffset, console);
+  SectorRecorder recorder;
+  recorder.startGrid(store, slotOffset, source.size());
+  SectorRecorder* kept = keepChunks ? &recorder : nullptr;
+  searchTrackLength(source, chain, store, console, kept);
+  searchSectorTimes(source, chain, store, slotOffset, console, kept);
   return GridReading::kCounted;
+}
+
+std::string compareKeptChunks(std::span<const uint8_t> bytes, int gridNumber) {
+  const int slotOffset = kSlotsPerGrid * (gridNumber - 1);
+  std::string differences;
+  std::ostringstream console[2];
+  std::unique_ptr<EventStore> stores[2];
+  for (int keep = 0; keep < 2; ++keep) {
+    stores[keep] = std::make_unique<EventStore>();
+    initEventStore(*stores[keep]);
+    readGridFromMemory(bytes, *stores[keep], gridNumber, slotOffset, console[keep], keep == 1);
+  }
+  const EventStore& read = *stores[0];
+  const EventStore& kept = *stores[1];
+  if (console[0].str() != console[1].str()) differences += " console";
+  if (read.TrackLengthRaw != kept.TrackLengthRaw) differences += " track length";
+  if (read.BestLapSplitTime != kept.BestLapSplitTime) differences += " split times";
+  if (read.BestLapMaxSpeed != kept.BestLapMaxSpeed) differences += " highest speeds";
+  if (read.BestLapMinSpeed != kept.BestLapMinSpeed) differences += " lowest speeds";
+  if (read.PreviousSampleSpeed != kept.PreviousSampleSpeed) differences += " last speed";
+  return differences.empty() ? differences : "the kept chunks changed the" + differences;
 }
 
 std::string checkGridReading(GridReading reading, const EventStore& store) {
@@ -89,7 +114,8 @@ std::string runReplayInput(std::span<const uint8_t> bytes, EventStore& store,
   const GridReading result =
       readGridFromMemory(bytes, store, grid, kSlotsPerGrid * (grid - 1), console);
   if (reading != nullptr) *reading = result;
-  return checkGridReading(result, store);
+  const std::string problem = checkGridReading(result, store);
+  return problem.empty() ? compareKeptChunks(bytes, grid) : problem;
 }
 
 std::vector<std::span<const uint8_t>> cutPieces(std::span<const uint8_t> bytes,

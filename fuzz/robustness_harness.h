@@ -21,16 +21,24 @@ enum class GridReading { kDamaged, kPlayerReplay, kNotCounted, kCounted };
 
 // Reads `bytes` as the replay of grid `gridNumber` (1..5) into `store` (whose earlier content
 // stays, as in a run): header, entry table and lap blocks, grid start time, and for a counted
-// grid the track length and sector search. Console lines go to `console`.
+// grid the track length and sector search. Console lines go to `console`. Without `keepChunks`
+// the sector search reads every chunk from the replay instead of taking the chunks that the
+// track length scan kept.
 GridReading readGridFromMemory(std::span<const uint8_t> bytes, EventStore& store, int gridNumber,
-                               int slotOffset, std::ostream& console);
+                               int slotOffset, std::ostream& console, bool keepChunks = true);
+
+// Reads `bytes` as the replay of grid `gridNumber` twice, with and without the kept chunks, and
+// says where the two readings differ (console, track length, split times, speeds); empty when
+// they agree.
+std::string compareKeptChunks(std::span<const uint8_t> bytes, int gridNumber);
 
 // Checks what must hold after any grid reading: a replay that was read has 1 to 20 entries, and
 // the track length stays within the 26 bits of a track position. Empty when it holds.
 std::string checkGridReading(GridReading reading, const EventStore& store);
 
 // Reads a replay input of the replay fuzz target (see below) into a freshly initialised store
-// and checks the reading. Empty when fine; `reading` receives how far the reading came.
+// and checks the reading, and that the kept chunks change nothing. Empty when fine; `reading`
+// receives how far the reading came.
 std::string runReplayInput(std::span<const uint8_t> bytes, EventStore& store,
                            GridReading* reading = nullptr);
 

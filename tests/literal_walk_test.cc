@@ -265,8 +265,10 @@ GridResult readEvent(const tools::EventDirectory& event, bool literal) {
       literalSectorSearch(source, cursor.position(), store, slotOffset, out);
     } else {
       ChunkChain chain(source, cursor.position());
-      searchTrackLength(source, chain, store, out);
-      searchSectorTimes(source, chain, store, slotOffset, out);
+      SectorRecorder recorder;
+      recorder.startGrid(store, slotOffset, source.size());
+      searchTrackLength(source, chain, store, out, &recorder);
+      searchSectorTimes(source, chain, store, slotOffset, out, &recorder);
     }
     slotOffset += kSlotsPerGrid;
   }

@@ -223,7 +223,12 @@ TEST(Sweep, SingleByteMutations) {
     files.Replays[which][position] ^= flip;
     sweep.run("byte " + std::to_string(position) + " of " + replayName(which) + " xor " +
                   std::to_string(flip),
-              files, [&](const RunResult& r) { return expectForMutation(r, replay, position); });
+              files, [&](const RunResult& r) {
+                const std::string problem = expectForMutation(r, replay, position);
+                return problem.empty()
+                           ? compareKeptChunks(files.Replays[which], static_cast<int>(which) + 1)
+                           : problem;
+              });
   }
   RecordProperty("cases", sweep.cases());
   RecordProperty("damaged", sweep.damagedRuns());
@@ -256,7 +261,12 @@ TEST(Sweep, WordMutations) {
     }
     sweep.run("word " + std::to_string(word) + " at " + std::to_string(position) + " of " +
                   replayName(which),
-              files, [&](const RunResult& r) { return expectForMutation(r, replay, position); });
+              files, [&](const RunResult& r) {
+                const std::string problem = expectForMutation(r, replay, position);
+                return problem.empty()
+                           ? compareKeptChunks(files.Replays[which], static_cast<int>(which) + 1)
+                           : problem;
+              });
   }
   RecordProperty("cases", sweep.cases());
   RecordProperty("damaged", sweep.damagedRuns());

@@ -35,7 +35,14 @@ bool MemoryByteSource::readOutsideWindow(int64_t, std::span<uint8_t>) { return f
 
 const uint8_t* MemoryByteSource::peekOutsideWindow(int64_t, int64_t) { return nullptr; }
 
-std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path) {
+uint8_t* FileBlockMemory::block(int i) {
+  std::unique_ptr<uint8_t[]>& bytes = blocks_[i];
+  if (!bytes) bytes.reset(new uint8_t[kBlockSize]);
+  return bytes.get();
+}
+
+std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path,
+                                                     FileBlockMemory* memory) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return nullptr;
   const int64_t size = fileSize(file);
@@ -44,10 +51,11 @@ std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path) {
     return nullptr;
   }
   std::setvbuf(file, nullptr, _IONBF, 0);
-  return std::unique_ptr<FileByteSource>(new FileByteSource(file, size));
+  return std::unique_ptr<FileByteSource>(new FileByteSource(file, size, memory));
 }
 
-FileByteSource::FileByteSource(std::FILE* file, int64_t size) : ByteSource(size), file_(file) {}
+FileByteSource::FileByteSource(std::FILE* file, int64_t size, FileBlockMemory* memory)
+    : ByteSource(size), file_(file), memory_(memory != nullptr ? memory : &ownMemory_) {}
 
 FileByteSource::~FileByteSource() { std::fclose(file_); }
 
@@ -63,13 +71,18 @@ const FileByteSource::Block* FileByteSource::loadBlock(int64_t index) {
   const int64_t start = index * kBlockSize;
   const int64_t length = std::min(kBlockSize, size() - start);
   victim->Index = -1;
-  if (!victim->Bytes) victim->Bytes.reset(new uint8_t[kBlockSize]);
+  if (victim->Bytes == nullptr) victim->Bytes = memory_->block(static_cast<int>(victim - blocks_));
   victim->Length = length;
-  if (!seekFile(file_, start)) return nullptr;
-  if (std::fread(victim->Bytes.get(), 1, static_cast<size_t>(length), file_) !=
+  if (filePosition_ != start && !seekFile(file_, start)) {
+    filePosition_ = -1;
+    return nullptr;
+  }
+  filePosition_ = -1;
+  if (std::fread(victim->Bytes, 1, static_cast<size_t>(length), file_) !=
       static_cast<size_t>(length)) {
     return nullptr;
   }
+  filePosition_ = start + length;
   victim->Index = index;
   victim->LastUse = ++useClock_;
   return victim;
@@ -84,8 +97,8 @@ const uint8_t* FileByteSource::peekOutsideWindow(int64_t offset, int64_t count) 
     setWindow(nullptr, 0, 0);
     return nullptr;
   }
-  setWindow(block->Bytes.get(), index * kBlockSize, block->Length);
-  return block->Bytes.get() + (offset - index * kBlockSize);
+  setWindow(block->Bytes, index * kBlockSize, block->Length);
+  return block->Bytes + (offset - index * kBlockSize);
 }
 
 bool FileByteSource::readOutsideWindow(int64_t offset, std::span<uint8_t> out) {
@@ -100,9 +113,9 @@ bool FileByteSource::readOutsideWindow(int64_t offset, std::span<uint8_t> out) {
       return false;
     }
     const int64_t blockStart = block->Index * kBlockSize;
-    setWindow(block->Bytes.get(), blockStart, block->Length);
+    setWindow(block->Bytes, blockStart, block->Length);
     const int64_t take = std::min(count - done, block->Length - (at - blockStart));
-    std::memcpy(out.data() + done, block->Bytes.get() + (at - blockStart),
+    std::memcpy(out.data() + done, block->Bytes + (at - blockStart),
                 static_cast<size_t>(take));
     done += take;
   }

@@ -68,32 +68,51 @@ class MemoryByteSource final : public ByteSource {
   const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) override;
 };
 
+// The memory a FileByteSource reads its blocks into. The run reads its replays one after another
+// through one of these, so that the pages are taken from the system once, not once per file.
+class FileBlockMemory {
+ public:
+  static constexpr int64_t kBlockSize = 1 << 18;
+  static constexpr int kBlockCount = 4;
+
+  // Block `i` (below kBlockCount): kBlockSize bytes, left as the last file read into it left them.
+  uint8_t* block(int i);
+
+ private:
+  std::unique_ptr<uint8_t[]> blocks_[kBlockCount];
+};
+
 // A source over a file, read in blocks of 256 KiB of which the last few stay in memory, so that
 // stepping back a little in the stream does not read the file again.
 class FileByteSource final : public ByteSource {
  public:
-  // nullptr when the file cannot be opened for reading.
-  static std::unique_ptr<FileByteSource> open(const std::string& path);
+  // nullptr when the file cannot be opened for reading. The blocks go into `memory`, which must
+  // outlive the source and serve no other source at the same time, or into memory of its own.
+  static std::unique_ptr<FileByteSource> open(const std::string& path,
+                                              FileBlockMemory* memory = nullptr);
   ~FileByteSource() override;
   FileByteSource(const FileByteSource&) = delete;
   FileByteSource& operator=(const FileByteSource&) = delete;
 
  private:
-  static constexpr int64_t kBlockSize = 1 << 18;
-  static constexpr int kBlockCount = 4;
+  static constexpr int64_t kBlockSize = FileBlockMemory::kBlockSize;
+  static constexpr int kBlockCount = FileBlockMemory::kBlockCount;
   struct Block {
     int64_t Index = -1;
     uint64_t LastUse = 0;
     int64_t Length = 0;
-    std::unique_ptr<uint8_t[]> Bytes;  // kBlockSize bytes, filled from the file, never zeroed
+    uint8_t* Bytes = nullptr;
   };
 
-  FileByteSource(std::FILE* file, int64_t size);
+  FileByteSource(std::FILE* file, int64_t size, FileBlockMemory* memory);
   [[nodiscard]] bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) override;
   const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) override;
   const Block* loadBlock(int64_t index);
 
   std::FILE* file_;
+  int64_t filePosition_ = -1;  // where the next fread starts, when known
+  FileBlockMemory ownMemory_;
+  FileBlockMemory* memory_;
   uint64_t useClock_ = 0;
   Block blocks_[kBlockCount];
 };

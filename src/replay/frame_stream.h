@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "replay/byte_source.h"
+#include "replay/replay_format.h"
 
 namespace vorlind {
 
@@ -26,10 +27,95 @@ struct ChunkView {
   int64_t PositionBody = 0;     // body start of the last type-1 record of size 32
 };
 
+namespace frame_stream_detail {
+
+// Bytes at file offsets, served from one piece of memory that holds the chunk; a read outside
+// it fails, and the walk is then done again through the source.
+class MemoryBytes {
+ public:
+  MemoryBytes(const uint8_t* bytes, int64_t start, int64_t length)
+      : bytes_(bytes), start_(start), length_(length) {}
+  const uint8_t* at(int64_t offset, int count) const {
+    if (offset < start_ || offset - start_ > length_ - count) return nullptr;
+    return bytes_ + (offset - start_);
+  }
+
+ private:
+  const uint8_t* bytes_;
+  int64_t start_;
+  int64_t length_;
+};
+
+// Bytes a chunk walk usually reads: the chunk and the record header behind its last record.
+inline constexpr int64_t kWalkSlack = 8;
+
+template <typename Bytes>
+bool walkChunkIn(Bytes& bytes, int64_t start, ChunkView& chunk) {
+  namespace fmt = replay_format;
+  chunk = ChunkView{};
+  chunk.Start = start;
+  const uint8_t* head = bytes.at(start, 4);
+  if (head == nullptr) return false;
+  chunk.Length = decodeU16(head);
+  chunk.PreviousLength = decodeU16(head + fmt::kChunkPreviousLengthOffset);
+  const int64_t end = start + chunk.Length;
+
+  const int64_t first = start + fmt::kChunkFirstRecordOffset;
+  const uint8_t* lead = bytes.at(first, 4);
+  if (lead == nullptr) return false;
+  chunk.FirstType = decodeU16(lead);
+  const uint16_t firstSize = decodeU16(lead + 2);
+  if (chunk.FirstType == fmt::kStartMarkerRecordType) {
+    const uint8_t* flag = bytes.at(first + 4, 1);
+    if (flag == nullptr) return false;
+    chunk.StartFlag = *flag;
+  }
+  int64_t record = first + fmt::paddedRecordSize(firstSize);
+  if (chunk.FirstType != fmt::kSingleLeadRecordType) {
+    const uint8_t* size = bytes.at(record + 2, 2);
+    if (size == nullptr) return false;
+    record += fmt::paddedRecordSize(decodeU16(size));
+  }
+
+  for (int walked = 0; walked < fmt::kMaxWalkedRecords; ++walked) {
+    const int64_t body = record + fmt::kRecordHeaderSize;
+    if (body >= end) break;
+    const uint8_t* header = bytes.at(record, 4);
+    if (header == nullptr) return false;
+    const uint16_t type = decodeU16(header);
+    const uint16_t size = decodeU16(header + 2);
+    chunk.HasLastRecord = true;
+    chunk.LastBody = body;
+    chunk.LastSize = size;
+    if (type == fmt::kPositionRecordType && size == fmt::kPositionRecordSize) {
+      chunk.HasPositionRecord = true;
+      chunk.PositionBody = body;
+    }
+    record += fmt::paddedRecordSize(size);
+  }
+  return true;
+}
+
+// The walk through the source's reads, for a chunk that does not lie in memory in one piece.
+[[nodiscard]] bool walkChunkFromSource(ByteSource& source, int64_t start, ChunkView& chunk);
+
+}  // namespace frame_stream_detail
+
 // Reads the chunk header at `start` and walks its records: past the leading record (type 15) or
 // the two leading records (any other type), then up to 79 record headers while a header ends
 // before the chunk's end. False when any read runs past the end of the source.
-[[nodiscard]] bool walkChunk(ByteSource& source, int64_t start, ChunkView& chunk);
+[[nodiscard]] inline bool walkChunk(ByteSource& source, int64_t start, ChunkView& chunk) {
+  using namespace frame_stream_detail;
+  if (const uint8_t* length = source.peek(start, 2)) {
+    const int64_t available =
+        std::min<int64_t>(decodeU16(length) + kWalkSlack, source.size() - start);
+    if (const uint8_t* bytes = source.peek(start, available)) {
+      MemoryBytes memory(bytes, start, available);
+      if (walkChunkIn(memory, start, chunk)) return true;
+    }
+  }
+  return walkChunkFromSource(source, start, chunk);
+}
 
 // The 26-bit track position and the entry number stored in the first four bytes of a car
 // position item.
@@ -49,9 +135,20 @@ inline CarPosition decodeCarPosition(const uint8_t* item) {
 // an item is not there.
 bool raiseToLargestPosition(ByteSource& source, int64_t first, int count, int32_t& maximum);
 
-
 // Number of car position items in a car record of the given size.
 inline int carItemCount(uint16_t recordSize) { return recordSize / 16; }
+
+// Told of every chunk the track length scan walks, in stream order, so that a later search can
+// keep what it needs from that one pass instead of reading the file again.
+class ChunkObserver {
+ public:
+  virtual ~ChunkObserver() = default;
+  // `index` counts chunks from the stream start; `items` points at the chunk's `itemCount` car
+  // items, or is nullptr when they did not lie in memory in one piece. Neither pointer outlives
+  // the call.
+  virtual void observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
+                            int itemCount) = 0;
+};
 
 // The start offsets of the chunks of one stream, found by following each chunk's length field
 // from the stream start. It keeps the start of every 64th chunk, so that it stays small however
@@ -61,14 +158,33 @@ class ChunkChain {
   ChunkChain(ByteSource& source, int64_t streamStart);
 
   // Where chunk `index` starts (0 is the stream start); -1 when the chain breaks before it: a
-  // length field past the end of the source, or a length of 0.
-  int64_t chunkStart(int64_t index);
+  // length field past the end of the source, or a length of 0. Asking for the chunk behind the
+  // furthest one found, as a walk along the stream does, costs one read of a length field.
+  int64_t chunkStart(int64_t index) {
+    if (index == furthestIndex_ + 1 && !broken_ && index % kStride != 0) {
+      const int64_t next = nextStart(furthestStart_);
+      if (next >= 0) {
+        furthestIndex_ = index;
+        furthestStart_ = next;
+        return next;
+      }
+    }
+    return findChunkStart(index);
+  }
 
  private:
   static constexpr int64_t kStride = 64;
 
   // The start of the chunk behind the one at `start`, or -1.
-  int64_t nextStart(int64_t start);
+  int64_t nextStart(int64_t start) {
+    if (const uint8_t* bytes = source_.peek(start, 2)) {
+      const uint16_t length = decodeU16(bytes);
+      return length == 0 ? -1 : start + length;
+    }
+    return nextStartFromSource(start);
+  }
+  int64_t nextStartFromSource(int64_t start);
+  int64_t findChunkStart(int64_t index);
 
   ByteSource& source_;
   std::vector<int64_t> strideStarts_;  // start of chunk kStride * i

@@ -1,5 +1,7 @@
 #include "replay/sector_search.h"
 
+#include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 
@@ -20,29 +22,38 @@ constexpr double kMaxSpeedRise = 1.0;
 constexpr int32_t kFirstChunkNumber = 3;
 constexpr int32_t kLapStartChunkOffset = 2;
 constexpr int kLapEndEvent = 4;
+// The recorder keeps a driver's chunks from the window before the estimated start of the best
+// lap to a window past its estimated end, with a small margin, for laps up to this many chunks.
+constexpr int64_t kKeptMargin = 4;
+constexpr int64_t kLongestKeptLap = 1 << 15;
 
-// One chunk read for the positions of one driver.
+// What reading one chunk for the positions of one driver found.
 struct DriverChunk {
-  ChunkView Chunk;
-  int64_t ReadEnd = 0;  // behind the last car item, or the chunk's end when it has none
+  uint16_t Length = 0;
+  bool NearEnd = false;  // the read reached into the last 1200 bytes of the file
 };
 
 // Walks the chunk at `start` and reports the car record's items in order through `onSample`
-// (the driver's track positions only). False when the chunk cannot be read whole.
+// (the driver's track positions only) until it returns false. False when the chunk cannot be
+// read whole.
 template <typename OnSample>
 bool readDriverChunk(ByteSource& source, int64_t start, int entryNumber, DriverChunk& out,
                      OnSample&& onSample) {
-  if (!walkChunk(source, start, out.Chunk) || out.Chunk.Length == 0) return false;
-  out.ReadEnd = start + out.Chunk.Length;
-  const int count = out.Chunk.HasLastRecord ? carItemCount(out.Chunk.LastSize) : 0;
+  ChunkView chunk;
+  if (!walkChunk(source, start, chunk) || chunk.Length == 0) return false;
+  out.Length = chunk.Length;
+  const int64_t nearEnd = source.size() - fmt::kMeasureTailGuard;
+  out.NearEnd = start + chunk.Length >= nearEnd;
+  const int count = chunk.HasLastRecord ? carItemCount(chunk.LastSize) : 0;
   if (count == 0) return true;
-  const int64_t first = out.Chunk.LastBody + fmt::kCarItemsOffset;
-  out.ReadEnd = first + fmt::kCarItemSize * count;
+  const int64_t first = chunk.LastBody + fmt::kCarItemsOffset;
+  auto readUpTo = [&](int items) { out.NearEnd = first + fmt::kCarItemSize * items >= nearEnd; };
+  readUpTo(count);
   if (const uint8_t* items = source.peek(first, fmt::kCarItemSize * count)) {
     for (int i = 0; i < count; ++i) {
       const uint8_t* item = items + fmt::kCarItemSize * i;
       if (decodeEntryNumber(item) == entryNumber && !onSample(decodeTrackPosition(item))) {
-        out.ReadEnd = first + fmt::kCarItemSize * (i + 1);
+        readUpTo(i + 1);
         return true;
       }
     }
@@ -52,11 +63,97 @@ bool readDriverChunk(ByteSource& source, int64_t start, int entryNumber, DriverC
     uint8_t item[4];
     if (!source.readAt(first + fmt::kCarItemSize * i, item)) return false;
     if (decodeEntryNumber(item) == entryNumber && !onSample(decodeTrackPosition(item))) {
-      out.ReadEnd = first + fmt::kCarItemSize * (i + 1);
+      readUpTo(i + 1);
       return true;
     }
   }
   return true;
+}
+
+// The chunks of one driver's measurement: taken from the recording where it holds them, read
+// from the file where it does not. A kept chunk is found only at its own start, beside the one
+// found last, which is where the measurement's steps lead in a stream whose lengths agree.
+class DriverChunks {
+ public:
+  DriverChunks(ByteSource& source, ChunkChain& chain, const DriverRecording* recording,
+               int entryNumber)
+      : source_(source), chain_(chain), recording_(recording), entryNumber_(entryNumber) {
+    if (recording_ != nullptr) cursorStart_ = recording_->FirstStart;
+  }
+
+  int64_t chunkStart(int64_t index) {
+    if (recording_ != nullptr && index >= recording_->FirstIndex &&
+        index - recording_->FirstIndex < static_cast<int64_t>(recording_->Chunks.size())) {
+      while (recording_->FirstIndex + static_cast<int64_t>(cursor_) < index) stepForward();
+      while (recording_->FirstIndex + static_cast<int64_t>(cursor_) > index) stepBack();
+      return cursorStart_;
+    }
+    return chain_.chunkStart(index);
+  }
+
+  // The length of the chunk before the one at `position`, as that chunk states it.
+  bool previousLength(int64_t position, uint16_t& length) {
+    if (const KeptChunk* chunk = find(position)) {
+      length = chunk->PreviousLength;
+      return true;
+    }
+    uint8_t bytes[2];
+    if (!source_.readAt(position + fmt::kChunkPreviousLengthOffset, bytes)) return false;
+    length = decodeU16(bytes);
+    return true;
+  }
+
+  template <typename OnSample>
+  bool read(int64_t position, DriverChunk& out, OnSample&& onSample) {
+    const KeptChunk* chunk = find(position);
+    if (chunk == nullptr) return readDriverChunk(source_, position, entryNumber_, out, onSample);
+    // A chunk is kept only when its reads end before the last 1200 bytes.
+    out.Length = chunk->Length;
+    out.NearEnd = false;
+    for (uint16_t s = 0; s < chunk->SampleCount; ++s) {
+      if (!onSample(recording_->Positions[cursorSample_ + s])) break;
+    }
+    return true;
+  }
+
+ private:
+  const KeptChunk* find(int64_t position) {
+    if (recording_ == nullptr || recording_->Chunks.empty()) return nullptr;
+    const auto& chunks = recording_->Chunks;
+    if (position != cursorStart_) {
+      if (cursor_ + 1 < chunks.size() && position == cursorStart_ + chunks[cursor_].Length) {
+        stepForward();
+      } else if (cursor_ > 0 && position == cursorStart_ - chunks[cursor_ - 1].Length) {
+        stepBack();
+      } else {
+        return nullptr;
+      }
+    }
+    return &chunks[cursor_];
+  }
+  void stepForward() {
+    const KeptChunk& chunk = recording_->Chunks[cursor_++];
+    cursorStart_ += chunk.Length;
+    cursorSample_ += chunk.SampleCount;
+  }
+  void stepBack() {
+    const KeptChunk& chunk = recording_->Chunks[--cursor_];
+    cursorStart_ -= chunk.Length;
+    cursorSample_ -= chunk.SampleCount;
+  }
+
+  ByteSource& source_;
+  ChunkChain& chain_;
+  const DriverRecording* recording_;
+  int entryNumber_;
+  size_t cursor_ = 0;  // a kept chunk, where it starts and where its positions are
+  int64_t cursorStart_ = -1;
+  size_t cursorSample_ = 0;
+};
+
+// The chunk count of the frame stream after `timeMs` of the race.
+int32_t chunksAfter(const EventStore& store, int32_t timeMs) {
+  return static_cast<int32_t>(static_cast<int64_t>(timeMs) * store.ReplayFrameRate / 1000);
 }
 
 // The chunk after the race start marker (the first chunk whose first record is of type 13 with
@@ -150,29 +247,24 @@ class LapMeasurement {
   double lapStart_ = 0.0;
 };
 
-void measureDriver(ByteSource& source, ChunkChain& chain, EventStore& store, int64_t raceStart,
-                   int slot, int entryNumber, std::ostream& console) {
-  const int64_t size = source.size();
+void measureDriver(DriverChunks& chunks, EventStore& store, int64_t raceStart, int slot,
+                   std::ostream& console) {
   const int32_t bestLap = store.RaceBestLapNo[slot];
   bool measurable = bestLap >= 1 && bestLap < kCrossingCount;
   int64_t position = -1;
   if (measurable) {
-    const int32_t lapStartTime = store.RaceCumTime[slot][bestLap - 1];
-    const int32_t chunks = static_cast<int32_t>(
-        static_cast<int64_t>(lapStartTime) * store.ReplayFrameRate / 1000);
-    position = chain.chunkStart(raceStart + chunks);
+    position = chunks.chunkStart(raceStart + chunksAfter(store, store.RaceCumTime[slot][bestLap - 1]));
     measurable = position >= 0;
   }
 
   // Step back up to 200 chunks by the previous-chunk lengths, not beyond the stream's start.
-  const int64_t streamStart = chain.chunkStart(0);
+  const int64_t streamStart = chunks.chunkStart(0);
   for (int step = 0; measurable && step < kWindowChunks && position > streamStart; ++step) {
-    uint8_t bytes[2];
-    if (!source.readAt(position + fmt::kChunkPreviousLengthOffset, bytes)) {
+    uint16_t previousLength = 0;
+    if (!chunks.previousLength(position, previousLength)) {
       measurable = false;
       break;
     }
-    const uint16_t previousLength = decodeU16(bytes);
     if (previousLength == 0 || position - previousLength < streamStart) {
       position = streamStart;
       break;
@@ -183,10 +275,10 @@ void measureDriver(ByteSource& source, ChunkChain& chain, EventStore& store, int
   // Search the window for the chunk after which the driver's position has fallen.
   int32_t current = -1;
   int32_t previous = -1;
-  int64_t readEnd = position;
+  bool nearEnd = false;
   for (int i = 0; measurable && i < kWindowChunks; ++i) {
     DriverChunk chunk;
-    const bool ok = readDriverChunk(source, position, entryNumber, chunk, [&](int32_t p) {
+    const bool ok = chunks.read(position, chunk, [&](int32_t p) {
       previous = current;
       current = p;
       return true;
@@ -195,23 +287,22 @@ void measureDriver(ByteSource& source, ChunkChain& chain, EventStore& store, int
       measurable = false;
       break;
     }
-    readEnd = chunk.ReadEnd;
-    position += chunk.Chunk.Length;
+    nearEnd = chunk.NearEnd;
+    position += chunk.Length;
     if (current < previous) break;
   }
 
   printDriverMessage(store, slot, console);
-  if (!measurable || readEnd >= size - fmt::kMeasureTailGuard) return;
+  if (!measurable || nearEnd) return;
 
   LapMeasurement lap(store, slot, current);
   while (true) {
     DriverChunk chunk;
-    const bool ok = readDriverChunk(source, position, entryNumber, chunk,
-                                    [&](int32_t p) { return lap.takeSample(p); });
+    const bool ok = chunks.read(position, chunk, [&](int32_t p) { return lap.takeSample(p); });
     if (!ok || lap.done()) return;
     lap.nextChunk();
-    if (chunk.ReadEnd >= size - fmt::kMeasureTailGuard) return;
-    position += chunk.Chunk.Length;
+    if (chunk.NearEnd) return;
+    position += chunk.Length;
   }
 }
 
@@ -222,14 +313,120 @@ int32_t truncateToInt32(double value) {
   return static_cast<int32_t>(value);
 }
 
+void SectorRecorder::startGrid(const EventStore& store, int slotOffset, int64_t streamSize) {
+  store_ = &store;
+  slotOffset_ = slotOffset;
+  readLimit_ = streamSize - fmt::kMeasureTailGuard;
+  raceStart_ = -1;
+  keptEntries_ = 0;
+  nextChange_ = INT64_MAX;
+  recordings_.resize(kLastMeasuredEntry + 1);
+  for (DriverRecording& recording : recordings_) {
+    recording.WantedFirst = 0;
+    recording.WantedLast = -1;
+    recording.FirstIndex = -1;
+    recording.FirstStart = -1;
+    recording.Closed = false;
+    recording.Chunks.clear();
+    recording.Positions.clear();
+  }
+}
+
+const DriverRecording* SectorRecorder::recording(int entryNumber) const {
+  if (entryNumber < kFirstMeasuredEntry || entryNumber > kLastMeasuredEntry) return nullptr;
+  const DriverRecording& recording = recordings_[static_cast<size_t>(entryNumber)];
+  return recording.Chunks.empty() ? nullptr : &recording;
+}
+
+void SectorRecorder::planRecordings() {
+  const EventStore& store = *store_;
+  for (int entry = kFirstMeasuredEntry; entry <= kLastMeasuredEntry; ++entry) {
+    const int slot = slotOffset_ + entry;
+    if (slot >= kSlotCount || store.RaceLapCount[slot] <= 0) continue;
+    const int32_t bestLap = store.RaceBestLapNo[slot];
+    if (bestLap < 1 || bestLap >= kCrossingCount) continue;
+    const int64_t lapStart = chunksAfter(store, store.RaceCumTime[slot][bestLap - 1]);
+    const int64_t lapEnd = chunksAfter(store, store.RaceCumTime[slot][bestLap]);
+    const int64_t lapChunks = std::clamp<int64_t>(lapEnd - lapStart, 0, kLongestKeptLap);
+    DriverRecording& recording = recordings_[static_cast<size_t>(entry)];
+    recording.WantedFirst = raceStart_ + lapStart - kWindowChunks - kKeptMargin;
+    recording.WantedLast = raceStart_ + lapStart + lapChunks + kWindowChunks + kKeptMargin;
+    const auto wanted = static_cast<size_t>(recording.WantedLast - recording.WantedFirst + 1);
+    recording.Chunks.reserve(wanted);
+    recording.Positions.reserve(wanted);
+  }
+}
+
+void SectorRecorder::updateKeptEntries(int64_t index) {
+  keptEntries_ = 0;
+  nextChange_ = INT64_MAX;
+  for (int entry = kFirstMeasuredEntry; entry <= kLastMeasuredEntry; ++entry) {
+    const DriverRecording& recording = recordings_[static_cast<size_t>(entry)];
+    if (recording.Closed || index > recording.WantedLast) continue;
+    if (index < recording.WantedFirst) {
+      nextChange_ = std::min(nextChange_, recording.WantedFirst);
+    } else {
+      keptEntries_ |= uint64_t{1} << entry;
+      nextChange_ = std::min(nextChange_, recording.WantedLast + 1);
+    }
+  }
+}
+
+void SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
+                                  int itemCount) {
+  if (raceStart_ < 0) {
+    // The test of the walk that looks for the marker, which ends at a length of 0.
+    if (chunk.FirstType == fmt::kStartMarkerRecordType && chunk.StartFlag != 0 &&
+        chunk.Length != 0) {
+      raceStart_ = index + 1;
+      planRecordings();
+      updateKeptEntries(raceStart_);
+    }
+    return;
+  }
+  if (index >= nextChange_) updateKeptEntries(index);
+  if (keptEntries_ == 0) return;
+
+  const int64_t readEnd = itemCount == 0
+                              ? chunk.Start + chunk.Length
+                              : chunk.LastBody + fmt::kCarItemsOffset + fmt::kCarItemSize * itemCount;
+  if (chunk.Length == 0 || (itemCount > 0 && items == nullptr) || readEnd >= readLimit_) {
+    for (uint64_t entries = keptEntries_; entries != 0; entries &= entries - 1) {
+      recordings_[static_cast<size_t>(std::countr_zero(entries))].Closed = true;
+    }
+    keptEntries_ = 0;
+    return;
+  }
+  for (uint64_t entries = keptEntries_; entries != 0; entries &= entries - 1) {
+    DriverRecording& recording = recordings_[static_cast<size_t>(std::countr_zero(entries))];
+    if (recording.Chunks.empty()) {
+      recording.FirstIndex = index;
+      recording.FirstStart = chunk.Start;
+    }
+    recording.Chunks.push_back(KeptChunk{chunk.Length, chunk.PreviousLength, 0});
+  }
+  for (int i = 0; i < itemCount; ++i) {
+    const uint8_t* item = items + fmt::kCarItemSize * i;
+    const int entry = decodeEntryNumber(item);
+    if (((keptEntries_ >> entry) & 1) == 0) continue;
+    DriverRecording& recording = recordings_[static_cast<size_t>(entry)];
+    recording.Positions.push_back(decodeTrackPosition(item));
+    ++recording.Chunks.back().SampleCount;
+  }
+}
+
 void searchSectorTimes(ByteSource& source, ChunkChain& chain, EventStore& store, int slotOffset,
-                       std::ostream& console) {
-  const int64_t raceStart = findRaceStart(source, chain);
+                       std::ostream& console, const SectorRecorder* recorder) {
+  const int64_t raceStart = recorder != nullptr && recorder->raceStart() >= 0
+                                ? recorder->raceStart()
+                                : findRaceStart(source, chain);
   if (raceStart < 0) return;
   for (int entry = kFirstMeasuredEntry; entry <= kLastMeasuredEntry; ++entry) {
     const int slot = slotOffset + entry;
     if (slot >= kSlotCount || store.RaceLapCount[slot] <= 0) continue;
-    measureDriver(source, chain, store, raceStart, slot, entry, console);
+    DriverChunks chunks(source, chain, recorder != nullptr ? recorder->recording(entry) : nullptr,
+                        entry);
+    measureDriver(chunks, store, raceStart, slot, console);
   }
 }
 

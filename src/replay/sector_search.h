@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <vector>
 
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
@@ -13,11 +14,58 @@
 
 namespace vorlind {
 
+// One driver's chunks as the track length scan saw them: an unbroken run of chunks around the
+// driver's best lap, with their lengths and the driver's track positions in each.
+struct KeptChunk {
+  uint16_t Length = 0;
+  uint16_t PreviousLength = 0;
+  uint16_t SampleCount = 0;  // the driver's items in the chunk; their positions follow on
+};
+struct DriverRecording {
+  int64_t WantedFirst = 0;  // the chunks wanted, as indices from the stream start
+  int64_t WantedLast = -1;
+  int64_t FirstIndex = -1;  // the first chunk kept, and where it starts
+  int64_t FirstStart = -1;
+  bool Closed = false;  // a wanted chunk could not be kept, nor can any behind it
+  std::vector<KeptChunk> Chunks;
+  std::vector<int32_t> Positions;
+};
+
+// Watches the track length scan of each grid. Once it has met the race start marker it knows
+// where each driver's best lap lies in the stream and keeps the chunks around it, so that the
+// measurement takes them from memory. A chunk it did not keep is read from the file as before:
+// what was kept changes the speed of the search, never its results. One recorder serves all
+// grids of a run, so that its memory is taken once.
+class SectorRecorder final : public ChunkObserver {
+ public:
+  // Forgets the grid before; `streamSize` is the size of the replay.
+  void startGrid(const EventStore& store, int slotOffset, int64_t streamSize);
+  void observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
+                    int itemCount) override;
+
+  // The chunk after the race start marker, or -1 when the scan did not meet one.
+  int64_t raceStart() const { return raceStart_; }
+  // The chunks kept for an entry number, or nullptr when there are none.
+  const DriverRecording* recording(int entryNumber) const;
+
+ private:
+  void planRecordings();
+  void updateKeptEntries(int64_t index);
+
+  const EventStore* store_ = nullptr;
+  int slotOffset_ = 0;
+  int64_t readLimit_ = 0;  // a kept chunk and its items end before this
+  int64_t raceStart_ = -1;
+  std::vector<DriverRecording> recordings_;  // by entry number
+  uint64_t keptEntries_ = 0;                 // entry numbers whose chunks are being kept
+  int64_t nextChange_ = 0;                   // the next index at which that set changes
+};
+
 // Measures entry numbers 1 to 19 of the grid at `slotOffset` whose race lap count is above 0,
 // printing one message per measured driver. Needs store.TrackLengthRaw, ReplayFrameRate and
-// ReplayFileSize of this replay.
+// ReplayFileSize of this replay. `recorder`, when given, watched this grid's track length scan.
 void searchSectorTimes(ByteSource& source, ChunkChain& chain, EventStore& store, int slotOffset,
-                       std::ostream& console);
+                       std::ostream& console, const SectorRecorder* recorder = nullptr);
 
 // Converts to a 32-bit integer truncating toward zero; NaN and values out of range give INT_MIN.
 int32_t truncateToInt32(double value);

@@ -11,8 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "event_plans.h"
 #include "event_writer.h"
+#include "replay/lap_extraction.h"
+#include "replay/replay_header.h"
 #include "replay_builder.h"
+#include "track/track_length.h"
 
 namespace vorlind {
 namespace {
@@ -142,10 +146,29 @@ class SectorSearch : public ::testing::Test {
     bytes_ = builder.take();
     store().ReplayFileSize = static_cast<int64_t>(bytes_.size());
 
+    // Once reading every chunk from the replay, once taking the chunks that a track length scan
+    // kept: the two must agree in everything.
     MemoryByteSource source(bytes_);
+    const auto before = std::make_unique<EventStore>(store());
+    std::ostringstream read;
+    ChunkChain readChain(source, streamStart);
+    searchSectorTimes(source, readChain, store(), slotOffset_, read);
+    const auto afterRead = std::make_unique<EventStore>(store());
+
+    store() = *before;
     ChunkChain chain(source, streamStart);
+    SectorRecorder recorder;
+    recorder.startGrid(store(), slotOffset_, source.size());
+    std::ostringstream scan;
+    searchTrackLength(source, chain, store(), scan, &recorder);
+    store().TrackLengthRaw = before->TrackLengthRaw;
     std::ostringstream console;
-    searchSectorTimes(source, chain, store(), slotOffset_, console);
+    searchSectorTimes(source, chain, store(), slotOffset_, console, &recorder);
+    EXPECT_EQ(console.str(), read.str());
+    EXPECT_EQ(store().BestLapSplitTime, afterRead->BestLapSplitTime);
+    EXPECT_EQ(store().BestLapMaxSpeed, afterRead->BestLapMaxSpeed);
+    EXPECT_EQ(store().BestLapMinSpeed, afterRead->BestLapMinSpeed);
+    EXPECT_EQ(store().PreviousSampleSpeed, afterRead->PreviousSampleSpeed);
     return console.str();
   }
 
@@ -490,8 +513,14 @@ TEST_F(SectorSearch, GeneratedLapGivesTheIntendedSplitsAndSpeeds) {
     }
     MemoryByteSource source(replay.Bytes);
     ChunkChain chain(source, replay.StreamStart);
+    SectorRecorder recorder;
+    recorder.startGrid(store(), slotOffset, source.size());
     std::ostringstream console;
-    searchSectorTimes(source, chain, store(), slotOffset, console);
+    searchTrackLength(source, chain, store(), console, &recorder);
+    ASSERT_EQ(store().TrackLengthRaw, 2 * grid.TrackLengthMm);
+    console.str("");
+    searchSectorTimes(source, chain, store(), slotOffset, console, &recorder);
+    for (const int entry : {1, 2}) ASSERT_NE(recorder.recording(entry), nullptr) << entry;
 
     EXPECT_EQ(console.str(), message('E', "Fahrer") + message('Z', "Fahrer"));
     expectUnmeasured(slotOffset);
@@ -510,6 +539,58 @@ TEST_F(SectorSearch, GeneratedLapGivesTheIntendedSplitsAndSpeeds) {
       }
     }
   }
+}
+
+// A source that holds no window, so that every read reaches readOutsideWindow or
+// peekOutsideWindow and is counted there.
+class CountingSource final : public ByteSource {
+ public:
+  explicit CountingSource(const std::vector<uint8_t>& bytes)
+      : ByteSource(static_cast<int64_t>(bytes.size())), bytes_(bytes) {}
+  int64_t reads = 0;
+
+ private:
+  bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) override {
+    const uint8_t* bytes = peekOutsideWindow(offset, static_cast<int64_t>(out.size()));
+    if (bytes != nullptr) std::copy_n(bytes, out.size(), out.data());
+    return bytes != nullptr;
+  }
+  const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) override {
+    ++reads;
+    if (offset < 0 || count < 0 || offset > size() || count > size() - offset) return nullptr;
+    return bytes_.data() + offset;
+  }
+  const std::vector<uint8_t>& bytes_;
+};
+
+TEST(SectorRecorder, MeasuresAGeneratedGridFromTheKeptChunksAlone) {
+  const tools::EventDirectory event = tools::longEvent(1, 20, 4);
+  const tools::WriteOutcome out = tools::writeReplay(event.Grids.front().Spec);
+  ASSERT_TRUE(out.ok()) << out.Error;
+  const auto store = std::make_unique<EventStore>();
+  initEventStore(*store);
+  CountingSource source(out.Replay.Bytes);
+  store->ReplayFileSize = source.size();
+  ASSERT_EQ(readReplayHeader(source, *store), HeaderResult::kServerReplay);
+  ByteCursor cursor(source);
+  std::ostringstream console;
+  ASSERT_EQ(readReplayLaps(cursor, *store, 0, 1, console), LapsResult::kRead);
+
+  ChunkChain chain(source, cursor.position());
+  SectorRecorder recorder;
+  recorder.startGrid(*store, 0, source.size());
+  searchTrackLength(source, chain, *store, console, &recorder);
+  EXPECT_GT(recorder.raceStart(), 0);
+  source.reads = 0;
+  searchSectorTimes(source, chain, *store, 0, console, &recorder);
+  EXPECT_EQ(source.reads, 0);
+  int measured = 0;
+  for (int entry = 1; entry < kSlotsPerGrid; ++entry) {
+    if (store->RaceLapCount[entry] <= 0) continue;
+    EXPECT_NE(recorder.recording(entry), nullptr) << entry;
+    measured += store->BestLapSplitTime[entry][4] > 0;
+  }
+  EXPECT_GE(measured, 15);
 }
 
 }  // namespace

@@ -92,6 +92,9 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
     return kExitFailure;
   }
 
+  // Memory that the grids take in turn, so that each later grid reuses the pages of the first.
+  FileBlockMemory blockMemory;
+  SectorRecorder recorder;
   int slotOffset = 0;
   for (int grid = 1; grid <= kGridCount; ++grid) {
     const char* label = kGridLabels[grid - 1];
@@ -107,7 +110,7 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
     }
 
     std::unique_ptr<FileByteSource> replay =
-        FileByteSource::open(resolve(workDir, replayPath).string());
+        FileByteSource::open(resolve(workDir, replayPath).string(), &blockMemory);
     if (!replay) {
       if (grid > 1) break;
       out << "The tool find not the replay." << std::endl;
@@ -139,8 +142,9 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
 
     if (store->RaceFound && store->EntryCount > 2) {
       ChunkChain chain(*replay, cursor.position());
-      searchTrackLength(*replay, chain, *store, out);
-      searchSectorTimes(*replay, chain, *store, slotOffset, out);
+      recorder.startGrid(*store, slotOffset, replay->size());
+      searchTrackLength(*replay, chain, *store, out, &recorder);
+      searchSectorTimes(*replay, chain, *store, slotOffset, out, &recorder);
       slotOffset += kSlotsPerGrid;
     }
   }

@@ -13,8 +13,9 @@
 namespace vorlind {
 
 // Scans the stream whose chunks `chain` lists, raises store.TrackLengthRaw and prints the two
-// track length lines. A chunk length of 0 or a read past the end ends the scan silently.
+// track length lines. A chunk length of 0 or a read past the end ends the scan silently. Every
+// chunk walked whole is shown to `observer`, when one is given.
 void searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
-                       std::ostream& console);
+                       std::ostream& console, ChunkObserver* observer = nullptr);
 
 }  // namespace vorlind
