@@ -208,6 +208,15 @@ std::string expectForMutation(const RunResult& result, const SmallReplay& replay
   return {};
 }
 
+// The check of a run whose replay `which` was mutated at `position`, and then that the sector
+// search gives the same on that replay with and without the chunks the scan kept.
+std::string expectForMutatedReplay(const RunResult& result, const SmallReplay& replay,
+                                   size_t position, const EventFiles& files, size_t which) {
+  const std::string problem = expectForMutation(result, replay, position);
+  if (!problem.empty()) return problem;
+  return compareKeptChunks(files.Replays[which], static_cast<int>(which) + 1);
+}
+
 TEST(Sweep, SingleByteMutations) {
   ASSERT_EQ(baseEvent().Replays.size(), 2u);
   const int count = fullSweep() ? 2000 : 150;
@@ -224,10 +233,7 @@ TEST(Sweep, SingleByteMutations) {
     sweep.run("byte " + std::to_string(position) + " of " + replayName(which) + " xor " +
                   std::to_string(flip),
               files, [&](const RunResult& r) {
-                const std::string problem = expectForMutation(r, replay, position);
-                return problem.empty()
-                           ? compareKeptChunks(files.Replays[which], static_cast<int>(which) + 1)
-                           : problem;
+                return expectForMutatedReplay(r, replay, position, files, which);
               });
   }
   RecordProperty("cases", sweep.cases());
@@ -262,10 +268,7 @@ TEST(Sweep, WordMutations) {
     sweep.run("word " + std::to_string(word) + " at " + std::to_string(position) + " of " +
                   replayName(which),
               files, [&](const RunResult& r) {
-                const std::string problem = expectForMutation(r, replay, position);
-                return problem.empty()
-                           ? compareKeptChunks(files.Replays[which], static_cast<int>(which) + 1)
-                           : problem;
+                return expectForMutatedReplay(r, replay, position, files, which);
               });
   }
   RecordProperty("cases", sweep.cases());
