@@ -40,6 +40,15 @@ class ByteSource {
     return peekOutsideWindow(offset, count);
   }
 
+  // The bytes from `offset` to the end of the piece of memory that holds it: at least one, or
+  // none when `offset` is not inside the source. Valid until the next call of peek or readAt.
+  std::span<const uint8_t> peekRun(int64_t offset) {
+    if ((offset < windowStart_ || offset >= windowEnd_) && peekOutsideWindow(offset, 1) == nullptr) {
+      return {};
+    }
+    return {window_ + (offset - windowStart_), static_cast<size_t>(windowEnd_ - offset)};
+  }
+
  protected:
   explicit ByteSource(int64_t size) : size_(size) {}
   void setWindow(const uint8_t* bytes, int64_t start, int64_t length) {
@@ -47,7 +56,8 @@ class ByteSource {
     windowStart_ = start;
     windowEnd_ = start + length;
   }
-  // Serves a read that the window does not hold (and may move the window).
+  // Serve a read that the window does not hold. They may move the window; a peek that succeeds
+  // leaves the window holding the bytes it points at.
   [[nodiscard]] virtual bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) = 0;
   virtual const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) = 0;
 

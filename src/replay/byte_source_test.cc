@@ -73,6 +73,25 @@ TEST_F(FileSource, PeekGivesTheBytesOrNothingAcrossABlockEdge) {
   EXPECT_EQ(out[19], bytes_[block + 9]);
 }
 
+TEST_F(FileSource, PeekRunReachesTheEndOfTheBlockHoldingTheOffset) {
+  auto source = FileByteSource::open(path_.string());
+  ASSERT_NE(source, nullptr);
+  const int64_t block = 1 << 18;
+  const int64_t size = source->size();
+  const std::span<const uint8_t> run = source->peekRun(block + 100);
+  ASSERT_EQ(run.size(), static_cast<size_t>(block - 100));
+  EXPECT_EQ(run.front(), bytes_[block + 100]);
+  EXPECT_EQ(run.back(), bytes_[2 * block - 1]);
+  EXPECT_EQ(source->peekRun(size - 1).size(), 1u);
+  EXPECT_EQ(source->peekRun(size - 1).front(), bytes_.back());
+  EXPECT_TRUE(source->peekRun(size).empty());
+  EXPECT_TRUE(source->peekRun(-1).empty());
+
+  MemoryByteSource memory(bytes_);
+  EXPECT_EQ(memory.peekRun(block - 1).size(), bytes_.size() - (block - 1)) << "all of the buffer";
+  EXPECT_TRUE(memory.peekRun(size).empty());
+}
+
 TEST(FileSourceOpen, MissingFileGivesNothing) {
   EXPECT_EQ(FileByteSource::open("/nonexistent/vorlind/replay.rpy"), nullptr);
 }

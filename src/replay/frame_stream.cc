@@ -34,9 +34,7 @@ bool raiseToLargestPosition(ByteSource& source, int64_t first, int count, int32_
   constexpr int64_t kItemSize = 16;
   if (count <= 0) return true;
   if (const uint8_t* items = source.peek(first, kItemSize * count)) {
-    int32_t largest = maximum;
-    for (int i = 0; i < count; ++i) largest = std::max(largest, decodeTrackPosition(items + kItemSize * i));
-    maximum = largest;
+    maximum = largestTrackPosition(items, count, maximum);
     return true;
   }
   for (int i = 0; i < count; ++i) {

@@ -131,6 +131,22 @@ inline CarPosition decodeCarPosition(const uint8_t* item) {
   return CarPosition{decodeTrackPosition(item), decodeEntryNumber(item)};
 }
 
+// The largest of `floor` and the track positions of `count` car items in memory. Four running
+// maxima let the loads of neighbouring items overlap instead of waiting on one another.
+inline int32_t largestTrackPosition(const uint8_t* items, int count, int32_t floor) {
+  int32_t a = floor, b = floor, c = floor, d = floor;
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const uint8_t* item = items + 16 * i;
+    a = std::max(a, decodeTrackPosition(item));
+    b = std::max(b, decodeTrackPosition(item + 16));
+    c = std::max(c, decodeTrackPosition(item + 32));
+    d = std::max(d, decodeTrackPosition(item + 48));
+  }
+  for (; i < count; ++i) a = std::max(a, decodeTrackPosition(items + 16 * i));
+  return std::max(std::max(a, b), std::max(c, d));
+}
+
 // Raises `maximum` to the largest track position of `count` car items from `first`; false when
 // an item is not there.
 bool raiseToLargestPosition(ByteSource& source, int64_t first, int count, int32_t& maximum);
@@ -145,9 +161,10 @@ class ChunkObserver {
   virtual ~ChunkObserver() = default;
   // `index` counts chunks from the stream start; `items` points at the chunk's `itemCount` car
   // items, or is nullptr when they did not lie in memory in one piece. Neither pointer outlives
-  // the call.
-  virtual void observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
-                            int itemCount) = 0;
+  // the call. Returns the index of the next chunk the observer wants to be told of (above
+  // `index`); the chunks before it are not shown to it.
+  virtual int64_t observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
+                               int itemCount) = 0;
 };
 
 // The start offsets of the chunks of one stream, found by following each chunk's length field
@@ -170,6 +187,20 @@ class ChunkChain {
       }
     }
     return findChunkStart(index);
+  }
+
+  // chunkStart(index + 1) for a walk that has just read the length field, `length`, of chunk
+  // `index` at `start`: the chain then grows without reading that field again.
+  int64_t nextChunkStart(int64_t index, int64_t start, uint16_t length) {
+    if (index != furthestIndex_ || start != furthestStart_ || broken_) return chunkStart(index + 1);
+    if (length == 0) {
+      broken_ = true;
+      return -1;
+    }
+    furthestIndex_ = index + 1;
+    furthestStart_ = start + length;
+    if (furthestIndex_ % kStride == 0) strideStarts_.push_back(furthestStart_);
+    return furthestStart_;
   }
 
  private:

@@ -155,5 +155,31 @@ TEST(FrameStream, ChainFollowsTheLengthFieldsAndBreaksAtZero) {
   EXPECT_EQ(stuckChain.chunkStart(7), -1);
 }
 
+TEST(FrameStream, ChainGrownByAWalkFindsWhatTheChainReadingLengthsFinds) {
+  std::vector<uint8_t> bytes(4, 0xAA);
+  for (size_t k = 0; k < 150; ++k) {  // past two strides of the chain's sparse index
+    const auto chunk = tools::encodeChunk(
+        {StreamRecord{15, 0, {0, 0, 0, 0}}, carRecord(std::vector<tools::CarItem>(k % 5, {1, 1}))},
+        0);
+    bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+  }
+  bytes.insert(bytes.end(), {0, 0, 0, 0});  // a chunk of length 0 ends the chain
+  MemoryByteSource source(bytes);
+  ChunkChain reading(source, 4);
+  ChunkChain walked(source, 4);
+  int64_t index = 0;
+  for (int64_t start = 4; start >= 0; ++index) {
+    const int64_t next = walked.nextChunkStart(index, start, decodeU16(&bytes[start]));
+    EXPECT_EQ(next, reading.chunkStart(index + 1)) << index;
+    start = next;
+  }
+  EXPECT_EQ(index, 151);
+  for (const int64_t k : {149, 0, 64, 63, 128, 150, 151, 5}) {
+    EXPECT_EQ(walked.chunkStart(k), reading.chunkStart(k)) << k;
+  }
+  EXPECT_EQ(walked.nextChunkStart(10, walked.chunkStart(10), 1), reading.chunkStart(11))
+      << "a step behind the furthest chunk is looked up, not taken from the length given";
+}
+
 }  // namespace
 }  // namespace vorlind

@@ -372,8 +372,8 @@ void SectorRecorder::updateKeptEntries(int64_t index) {
   }
 }
 
-void SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
-                                  int itemCount) {
+int64_t SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
+                                     int itemCount) {
   if (raceStart_ < 0) {
     // The test of the walk that looks for the marker, which ends at a length of 0.
     if (chunk.FirstType == fmt::kStartMarkerRecordType && chunk.StartFlag != 0 &&
@@ -382,10 +382,10 @@ void SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, const u
       planRecordings();
       updateKeptEntries(raceStart_);
     }
-    return;
+    return index + 1;
   }
   if (index >= nextChange_) updateKeptEntries(index);
-  if (keptEntries_ == 0) return;
+  if (keptEntries_ == 0) return nextChange_;
 
   const int64_t readEnd = itemCount == 0
                               ? chunk.Start + chunk.Length
@@ -395,7 +395,7 @@ void SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, const u
       recordings_[static_cast<size_t>(std::countr_zero(entries))].Closed = true;
     }
     keptEntries_ = 0;
-    return;
+    return nextChange_;
   }
   for (uint64_t entries = keptEntries_; entries != 0; entries &= entries - 1) {
     DriverRecording& recording = recordings_[static_cast<size_t>(std::countr_zero(entries))];
@@ -413,6 +413,7 @@ void SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, const u
     recording.Positions.push_back(decodeTrackPosition(item));
     ++recording.Chunks.back().SampleCount;
   }
+  return index + 1;
 }
 
 void searchSectorTimes(ByteSource& source, ChunkChain& chain, EventStore& store, int slotOffset,

@@ -40,8 +40,8 @@ class SectorRecorder final : public ChunkObserver {
  public:
   // Forgets the grid before; `streamSize` is the size of the replay.
   void startGrid(const EventStore& store, int slotOffset, int64_t streamSize);
-  void observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
-                    int itemCount) override;
+  int64_t observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
+                       int itemCount) override;
 
   // The chunk after the race start marker, or -1 when the scan did not meet one.
   int64_t raceStart() const { return raceStart_; }
