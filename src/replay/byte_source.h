@@ -43,8 +43,10 @@ class ByteSource {
   // The bytes from `offset` to the end of the piece of memory that holds it: at least one, or
   // none when `offset` is not inside the source. Valid until the next call of peek or readAt.
   std::span<const uint8_t> peekRun(int64_t offset) {
-    if ((offset < windowStart_ || offset >= windowEnd_) && peekOutsideWindow(offset, 1) == nullptr) {
-      return {};
+    if (offset < windowStart_ || offset >= windowEnd_) {
+      const uint8_t* byte = peekOutsideWindow(offset, 1);
+      if (byte == nullptr) return {};
+      if (offset < windowStart_ || offset >= windowEnd_) return {byte, 1};
     }
     return {window_ + (offset - windowStart_), static_cast<size_t>(windowEnd_ - offset)};
   }
