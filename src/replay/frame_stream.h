@@ -132,19 +132,25 @@ inline CarPosition decodeCarPosition(const uint8_t* item) {
 }
 
 // The largest of `floor` and the track positions of `count` car items in memory. Four running
-// maxima let the loads of neighbouring items overlap instead of waiting on one another.
+// maxima let the loads of neighbouring items overlap instead of waiting on one another; the last
+// four items are taken once more instead of a tail loop, as a maximum does not mind repeats.
 inline int32_t largestTrackPosition(const uint8_t* items, int count, int32_t floor) {
-  int32_t a = floor, b = floor, c = floor, d = floor;
-  int i = 0;
-  for (; i + 4 <= count; i += 4) {
-    const uint8_t* item = items + 16 * i;
-    a = std::max(a, decodeTrackPosition(item));
-    b = std::max(b, decodeTrackPosition(item + 16));
-    c = std::max(c, decodeTrackPosition(item + 32));
-    d = std::max(d, decodeTrackPosition(item + 48));
+  constexpr int kItemSize = 16;
+  auto larger = [](int32_t a, int32_t b) { return a > b ? a : b; };
+  if (count < 4) {
+    for (int i = 0; i < count; ++i) floor = larger(floor, decodeTrackPosition(items + kItemSize * i));
+    return floor;
   }
-  for (; i < count; ++i) a = std::max(a, decodeTrackPosition(items + 16 * i));
-  return std::max(std::max(a, b), std::max(c, d));
+  int32_t a = floor, b = floor, c = floor, d = floor;
+  auto takeFour = [&](const uint8_t* item) {
+    a = larger(a, decodeTrackPosition(item));
+    b = larger(b, decodeTrackPosition(item + kItemSize));
+    c = larger(c, decodeTrackPosition(item + 2 * kItemSize));
+    d = larger(d, decodeTrackPosition(item + 3 * kItemSize));
+  };
+  for (int i = 0; i + 4 <= count; i += 4) takeFour(items + kItemSize * i);
+  takeFour(items + kItemSize * (count - 4));
+  return larger(larger(a, b), larger(c, d));
 }
 
 // Raises `maximum` to the largest track position of `count` car items from `first`; false when

@@ -75,6 +75,26 @@ TEST(FrameStream, DecodesTwentySixBitPositionEntryNumberAndItemCount) {
   for (const auto& [size, items] : sizes) EXPECT_EQ(carItemCount(size), items) << size;
 }
 
+// Every item count up to nine with the largest position at every place: the grouped maximum
+// must see each item once, also where the last group overlaps the one before it, and must not
+// take the entry number bits for position bits.
+TEST(FrameStream, LargestTrackPositionSeesEveryItem) {
+  for (int count = 0; count <= 9; ++count) {
+    for (int top = 0; top < count; ++top) {
+      std::vector<uint8_t> items(16 * static_cast<size_t>(count), 0);
+      for (int i = 0; i < count; ++i) {
+        const uint32_t position = i == top ? 0x3000000u + 7u : 1000u + static_cast<uint32_t>(i);
+        const uint32_t word = position | (uint32_t{63} << 26);
+        for (int b = 0; b < 4; ++b) items[16 * i + b] = static_cast<uint8_t>(word >> (8 * b));
+      }
+      EXPECT_EQ(largestTrackPosition(items.data(), count, 5), 0x3000007)
+          << count << " items, largest at " << top;
+    }
+    std::vector<uint8_t> low(16 * static_cast<size_t>(count), 1);
+    EXPECT_EQ(largestTrackPosition(low.data(), count, 0x2000000), 0x2000000) << count << " items";
+  }
+}
+
 TEST_F(FrameStreamWalk, HeaderStartFlagAndPadding) {
   ASSERT_TRUE(walk({tools::startMarkerRecord(7), record(5, 8), carRecord({{1, 10}})}, 321));
   EXPECT_EQ(chunk_.Length, 48);  // 8 header bytes, 8 + 8 lead, car record 4 + 4 + 16
