@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "event_plans.h"
+
 namespace vorlind::tools {
 namespace {
 
@@ -70,28 +72,19 @@ std::vector<std::map<int, uint32_t>> readRaceChunks(const Bytes& b, size_t start
   return chunks;
 }
 
-GridSpec smallGrid(int fps, uint64_t seed) {
-  GridSpec grid;
-  grid.Seed = seed;
-  grid.FrameRate = fps;
-  grid.TrackLengthMm = 2500000;
-  grid.StandingMs = 10000;
-  for (int entry : {0, 3, 1}) {
-    DriverSpec& driver = grid.Drivers.emplace_back();
-    driver.LastName = "Driver" + std::to_string(entry);
-    driver.EntryNumber = entry;
-    driver.PracticeLaps = {{62000, 0}, {61000, 64}};
-    driver.RaceLaps = {{61000 + 700 * entry, 0}, {60000 + 300 * entry, 0}, {59500, 16}};
-    driver.SpeedVariation = entry * 2;
-  }
-  return grid;
+GridSpec scenarioGrid(const char* name, size_t grid = 0) {
+  EventDirectory event;
+  return scenarioEvent(name, &event) && grid < event.Grids.size() ? event.Grids[grid].Spec
+                                                                  : GridSpec{};
 }
 
 TEST(EventWriter, SameDescriptionGivesTheSameBytes) {
-  const WriteOutcome first = writeReplay(smallGrid(60, 42));
+  GridSpec grid = scenarioGrid("lapped");
+  const WriteOutcome first = writeReplay(grid);
   ASSERT_TRUE(first.ok()) << first.Error;
-  EXPECT_EQ(first.Replay.Bytes, writeReplay(smallGrid(60, 42)).Replay.Bytes);
-  EXPECT_NE(first.Replay.Bytes, writeReplay(smallGrid(60, 43)).Replay.Bytes)
+  EXPECT_EQ(first.Replay.Bytes, writeReplay(grid).Replay.Bytes);
+  ++grid.Seed;
+  EXPECT_NE(first.Replay.Bytes, writeReplay(grid).Replay.Bytes)
       << "the seed draws what the description leaves open";
 }
 
@@ -114,12 +107,12 @@ TEST(EventWriter, RefusesDescriptionsAReplayCannotHold) {
          for (DriverSpec& driver : g.Drivers) driver.HasPractice = false;
        }},
   };
-  GridSpec grid = smallGrid(60, 1);
+  GridSpec grid = scenarioGrid("lapped");
   EXPECT_EQ(validateGrid(grid), "");
   grid.Drivers[0].RaceLaps.assign(498, {1000, 0});
   EXPECT_EQ(validateGrid(grid), "") << "498 race laps still fit";
   for (const auto& [label, change] : cases) {
-    GridSpec changed = smallGrid(60, 1);
+    GridSpec changed = scenarioGrid("lapped");
     change(changed);
     EXPECT_NE(validateGrid(changed), "") << label;
     EXPECT_FALSE(writeReplay(changed).ok()) << label;
@@ -127,17 +120,18 @@ TEST(EventWriter, RefusesDescriptionsAReplayCannotHold) {
 }
 
 TEST(EventWriter, LapRecordsAgreeWithTheFrameStream) {
-  for (const int fps : {60, 36}) {
-    const WriteOutcome out = writeReplay(smallGrid(fps, 11));
-    ASSERT_TRUE(out.ok()) << out.Error;
+  for (const char* name : {"36fps", "type15", "lapped", "retirements"}) {
+    const GridSpec grid = scenarioGrid(name);
+    const WriteOutcome out = writeReplay(grid);
+    ASSERT_TRUE(out.ok()) << name << ": " << out.Error;
     const RaceSection race = readRaceSection(out.Replay.Bytes);
-    ASSERT_EQ(race.Crossings.size(), 3u);
-    EXPECT_EQ(race.StreamStart, static_cast<size_t>(out.Replay.StreamStart));
+    ASSERT_EQ(race.Crossings.size(), grid.Drivers.size()) << name;
+    EXPECT_EQ(race.StreamStart, static_cast<size_t>(out.Replay.StreamStart)) << name;
     const std::vector<std::map<int, uint32_t>> chunks =
         readRaceChunks(out.Replay.Bytes, race.StreamStart);
-    ASSERT_GT(chunks.size(), 1u) << "no race start marker at " << fps << " fps";
-    const double trackRaw = 2.0 * smallGrid(fps, 11).TrackLengthMm;
-    const double frameMs = 1000.0 / fps;
+    ASSERT_GT(chunks.size(), 1u) << name << ": no race start marker";
+    const double trackRaw = 2.0 * grid.TrackLengthMm;
+    const double frameMs = 1000.0 / grid.FrameRate;
     for (const auto& [entry, times] : race.Crossings) {
       // Each time the car's position drops it has crossed the line; interpolating between the
       // positions on both sides of the line gives the moment, which the lap record must hold.
@@ -153,10 +147,10 @@ TEST(EventWriter, LapRecordsAgreeWithTheFrameStream) {
         }
         before = car->second;
       }
-      ASSERT_EQ(crossings.size(), times.size()) << "entry " << entry << " at " << fps << " fps";
+      ASSERT_EQ(crossings.size(), times.size()) << name << ", entry " << entry;
       for (size_t k = 0; k < times.size(); ++k) {
         EXPECT_NEAR(crossings[k], times[k], frameMs / 2)
-            << "entry " << entry << " crossing " << k << " at " << fps << " fps";
+            << name << ", entry " << entry << ", crossing " << k;
       }
     }
   }
