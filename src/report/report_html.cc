@@ -60,12 +60,21 @@ constexpr std::string_view kPosTitle = "<tr> <td>\n pos";
 constexpr std::string_view kDriverCarTitles =
     " </td>\n<td> driver </td>\n <td align=\"center\">  car";
 
-// Five stints to a table row in the leader table, six records in the development table.
-constexpr int kLeaderCellsPerRow = 5;
-constexpr int kDevelopmentCellsPerRow = 6;
-
-void breakCellRow(ReportWriter& writer, std::size_t cellsWritten, int cellsPerRow) {
-  if (cellsWritten % cellsPerRow == 0) writer.write("</tr> <tr> \n ");
+// The leader and development tables: lone cells without a header row, `cellsPerRow` to a table
+// row, each opened yellow for the highlight slot; `writeCell` writes a cell's text and closing.
+template <typename Row, typename WriteCell>
+void writeCellTable(ReportWriter& writer, std::string_view caption, const std::vector<Row>& rows,
+                    std::size_t cellsPerRow, WriteCell writeCell) {
+  writer.write("<table border=3 cellpadding=\"3\"> ");
+  writer.write(caption);
+  writer.write("<tr> \n");
+  for (std::size_t cell = 0; cell < rows.size(); ++cell) {
+    const bool highlighted = rows[cell].Slot == writer.store().HighlightSlot;
+    writer.write(highlighted ? "<td bgcolor=\"#FFFF00\"> \n" : "<td> \n");
+    writeCell(rows[cell]);
+    if ((cell + 1) % cellsPerRow == 0) writer.write("</tr> <tr> \n ");
+  }
+  writer.write("</tr> \n </border> </table> \n");
 }
 
 std::string_view fastestLapCaption(FastestLapMember member) {
@@ -141,25 +150,19 @@ void writeConsistencyTable(ReportWriter& writer, const std::vector<ConsistencyRo
 }
 
 void writeLeaderTable(ReportWriter& writer, const std::vector<LeaderStint>& stints) {
-  writer.write(
-      "<table border=3 cellpadding=\"3\"> "
-      "<caption align=\"left\"> LEADER </caption> "
-      "<tr> \n");
-  for (std::size_t cell = 0; cell < stints.size(); ++cell) {
-    const LeaderStint& stint = stints[cell];
-    writer.openHighlightCell(stint.Slot);
-    writer.write(" lap ");
-    writer.writeNumber(stint.FirstLap);
-    if (stint.LastLap != stint.FirstLap) {
-      writer.write("-");
-      writer.writeNumber(stint.LastLap);
-    }
-    writer.write(": ");
-    writer.writeDriverName(stint.Slot);
-    writer.write(" </td> \n ");
-    breakCellRow(writer, cell + 1, kLeaderCellsPerRow);
-  }
-  writer.write("</tr> \n </border> </table> \n <BR> <BR><br clear=\"all\"> ");
+  writeCellTable(writer, "<caption align=\"left\"> LEADER </caption> ", stints, 5,
+                 [&](const LeaderStint& stint) {
+                   writer.write(" lap ");
+                   writer.writeNumber(stint.FirstLap);
+                   if (stint.LastLap != stint.FirstLap) {
+                     writer.write("-");
+                     writer.writeNumber(stint.LastLap);
+                   }
+                   writer.write(": ");
+                   writer.writeDriverName(stint.Slot);
+                   writer.write(" </td> \n ");
+                 });
+  writer.write(" <BR> <BR><br clear=\"all\"> ");
 }
 
 void writeFastestLapTable(ReportWriter& writer, FastestLapMember member,
@@ -200,23 +203,17 @@ void writeFastestLapTable(ReportWriter& writer, FastestLapMember member,
 }
 
 void writeDevelopmentTable(ReportWriter& writer, const std::vector<DevelopmentRow>& rows) {
-  writer.write(
-      "<table border=3 cellpadding=\"3\"> "
-      "<caption align=\"left\"> DEVELOPMENT FASTEST LAP </caption> "
-      "<tr> \n");
-  for (std::size_t cell = 0; cell < rows.size(); ++cell) {
-    const DevelopmentRow& row = rows[cell];
-    writer.openHighlightCell(row.Slot);
-    writer.write(" lap");
-    writer.writeNumber(row.Lap);
-    writer.write(" ");
-    writer.writeDriverName(row.Slot);
-    writer.write("  ");
-    writer.formatLapTime(row.LapTime);
-    writer.write("</td> \n ");
-    breakCellRow(writer, cell + 1, kDevelopmentCellsPerRow);
-  }
-  writer.write("</tr> \n </border> </table> \n <BR> <BR> ");
+  writeCellTable(writer, "<caption align=\"left\"> DEVELOPMENT FASTEST LAP </caption> ", rows, 6,
+                 [&](const DevelopmentRow& row) {
+                   writer.write(" lap");
+                   writer.writeNumber(row.Lap);
+                   writer.write(" ");
+                   writer.writeDriverName(row.Slot);
+                   writer.write("  ");
+                   writer.formatLapTime(row.LapTime);
+                   writer.write("</td> \n ");
+                 });
+  writer.write(" <BR> <BR> ");
 }
 
 void writeOnTrackLapsTable(ReportWriter& writer, const std::vector<OnTrackRow>& rows) {

@@ -22,10 +22,6 @@ void ReportWriter::openRow(int slot) {
   write(slot == store_.HighlightSlot ? "<tr bgcolor=\"#FFFF00\"> \n" : "<tr> \n");
 }
 
-void ReportWriter::openHighlightCell(int slot) {
-  write(slot == store_.HighlightSlot ? "<td bgcolor=\"#FFFF00\"> \n" : "<td> \n");
-}
-
 void ReportWriter::closeRow() { write(" </td> \n </tr> \n"); }
 
 void ReportWriter::writeNumber(int64_t value) {

@@ -21,8 +21,6 @@ class ReportWriter {
   // A literal fragment, written whole.
   void write(std::string_view fragment) { out_ << fragment; }
   void openRow(int slot);
-  // Opens a lone cell of the leader and development tables, yellow for the highlight slot.
-  void openHighlightCell(int slot);
   void closeRow();
   void writeNumber(int64_t value);
   void writeDriverName(int slot);
