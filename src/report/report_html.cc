@@ -23,6 +23,8 @@ constexpr std::string_view kLeftTable = "<table border=3 cellpadding=\"0\" align
 constexpr std::string_view kCentreTable = "<table border=3 cellpadding=\"0\" align=\"center\"> ";
 constexpr std::string_view kEndOfTableRow = "</div> <br clear=\"all\"> <BR> ";
 
+// The header row has no opening tag and begins by closing a cell that was never opened; the
+// classic report writes it so, and the report keeps the bytes.
 constexpr std::string_view kResultHead =
     "<div> "
     "<table border=3 cellpadding=\"0\" align=\"left\"> "
@@ -91,6 +93,7 @@ std::string_view fastestLapCaption(FastestLapMember member) {
   return "<caption align=\"left\"> FASTEST PRACTICE LAPS (ONLY ON TRACK) </caption> ";
 }
 
+// Opens the division that the consistency table closes.
 void writeResultTable(ReportWriter& writer, const std::vector<ResultRow>& rows) {
   writer.write(kResultHead);
   for (const ResultRow& row : rows) {
@@ -130,6 +133,7 @@ void writeResultTable(ReportWriter& writer, const std::vector<ResultRow>& rows) 
   writer.write(kTableEnd);
 }
 
+// Stands beside the result table and closes its division, ending the first row of tables.
 void writeConsistencyTable(ReportWriter& writer, const std::vector<ConsistencyRow>& rows) {
   writer.write(kConsistencyHead);
   for (const ConsistencyRow& row : rows) {
@@ -165,6 +169,7 @@ void writeLeaderTable(ReportWriter& writer, const std::vector<LeaderStint>& stin
   writer.write(" <BR> <BR><br clear=\"all\"> ");
 }
 
+// From the caption to the last row; the table tag and the closing belong to the layout around it.
 void writeFastestLapTable(ReportWriter& writer, FastestLapMember member,
                           const std::vector<FastestLapRow>& rows) {
   writer.write(fastestLapCaption(member));
@@ -216,6 +221,7 @@ void writeDevelopmentTable(ReportWriter& writer, const std::vector<DevelopmentRo
   writer.write(" <BR> <BR> ");
 }
 
+// Opens the division that the number-of-fastest-laps table closes.
 void writeOnTrackLapsTable(ReportWriter& writer, const std::vector<OnTrackRow>& rows) {
   writer.write(
       "<div> "
@@ -361,6 +367,7 @@ void writePracticeLapList(ReportWriter& writer, const std::vector<PracticeLapRow
   writer.write("</border> </table> \n <BR> <BR> ");
 }
 
+// The last table of the report without a race: caption and header row only.
 void writeIdealLaps(ReportWriter& writer) {
   writer.write(
       "<table border=3 cellpadding=\"0\"> "
