@@ -1,4 +1,8 @@
+// Tests of the report: the rows that each table ranks or lists, the number formats, and the
+// row breaks of the lone-cell tables in the written document.
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 #include "report/consistency_table.h"
 #include "report/development_table.h"
@@ -8,6 +12,7 @@
 #include "report/on_track_speed_tables.h"
 #include "report/practice_lap_list.h"
 #include "report/report_test_support.h"
+#include "report/report_writer.h"
 #include "report/result_table.h"
 #include "report/sector_tables.h"
 
@@ -54,15 +59,19 @@ TEST(ResultRows, FinishersByProjectedTimeThenRetirementsOnEachGridsClock) {
 TEST(ResultRows, EqualRetirementsByLowerSlotDamagedCountsAndSlotZero) {
   auto store = makeStore();
   store->MaxRaceLaps = 2;
+  store->GridStartTime[0] = 0;
   setRaceCrossings(*store, 5, {1000, 61000, 121000});
   for (int slot : {3, 2, 7, 8}) setRaceCrossings(*store, slot, {1000, 62000});
   store->RaceLapCount[7] = 900;  // beyond the stored crossings
   store->RaceLapCount[8] = -5;
-  EXPECT_EQ(slotsOf(rankResult(*store)), (Slots{5, 2, 3}));
-  // Slot 0 as the fastest finisher ends both searches; slot 2, who stopped before the winner
-  // finished, stays barred while no row stands.
+  setRaceCrossings(*store, 9, {130000});  // no lap, first seen after the winner finished
+  const auto rows = rankResult(*store);
+  EXPECT_EQ(slotsOf(rows), (Slots{5, 9, 2, 3}));
+  EXPECT_EQ(rows[1].RaceTime, 130000);  // nothing to project without a lap
+  // Slot 0 as the fastest finisher ends the first pass and its own lap level; slots 2 and 3, who
+  // stopped before the winner finished, stay barred while no row stands.
   setRaceCrossings(*store, 0, {1000, 60000, 120000});
-  EXPECT_EQ(slotsOf(rankResult(*store)), Slots{});
+  EXPECT_EQ(slotsOf(rankResult(*store)), Slots{9});
 }
 
 TEST(ConsistencyRows, AverageFromSecondLapAgainstBestLap) {
@@ -76,7 +85,6 @@ TEST(ConsistencyRows, AverageFromSecondLapAgainstBestLap) {
       {2, {1000, 70000, 130030, 190060}, 60000},          // the slow first lap is left out
       {3, {6000, 10000, 15000, 20001, 25002}, 4000},      // the share divides untruncated
       {4, {1000, 50000, 99000}, 49000},                   // two laps: not ranked
-      {5, {1000, 51000, 101900, 152800}, 50000},          // the same 900 ms as slot 1
       {7, {2000, 62000, 122000, 182000}, 60000},
   };
   for (const auto& entry : entries) {
@@ -86,8 +94,7 @@ TEST(ConsistencyRows, AverageFromSecondLapAgainstBestLap) {
   EXPECT_EQ(rankConsistency(*store), (std::vector<ConsistencyRow>{{1, 7, 60000, 0, 0},
                                                                   {2, 2, 60030, 30, 5},
                                                                   {3, 1, 60900, 900, 150},
-                                                                  {4, 5, 50900, 900, 180},
-                                                                  {5, 3, 5000, 1000, 2501}}));
+                                                                  {4, 3, 5000, 1000, 2501}}));
 }
 
 TEST(FastestLapRows, Above30SecondsWithTiesToLowerSlot) {
@@ -199,6 +206,44 @@ TEST(PracticeLapRows, OwnSlotsLapsUpTo199) {
     const auto list = listPracticeLaps(*store);
     ASSERT_EQ(list.size(), static_cast<size_t>(rows)) << count;
     for (int i = 0; i < rows; ++i) EXPECT_EQ(list[i].Lap, i + 1);
+  }
+}
+
+// The number formats around the whole hour, where the minutes wrap or run on, and the minute.
+TEST(ReportFormat, TimesGapsSecondsAndHundredths) {
+  auto store = makeStore();
+  auto text = [&](auto format) {
+    std::ostringstream out;
+    ReportWriter writer(*store, out);
+    format(writer);
+    return out.str();
+  };
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatClockTime(3600000); }), "60:00.000");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatLapTime(3600000); }), "0:00.000");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatSectorTime(5007); }), "05.007");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatSectorTime(3661002); }), "1:01.002");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(60000); }), "-1:00.000");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123); }), "-1:05.123");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123, false); }), "-61:05.123");
+}
+
+// The leader table breaks its table row after every fifth stint, the development table after
+// every sixth record; no golden event has that many.
+TEST(ReportDocument, LoneCellTablesBreakTheirRowsAfterFiveAndSixCells) {
+  auto store = makeStore();
+  store->RaceFound = 1;
+  store->MaxRaceLaps = 6;
+  for (int lap = 1; lap <= 6; ++lap) store->LapLeader[lap] = 1 + lap % 2;
+  for (int m = 0; m < 7; ++m) store->FastestLapDevelopment[m] = {1, m + 1};
+  store->FastestLapDevelopmentLength = 7;
+  std::ostringstream out;
+  writeReport(*store, out);
+  const std::string report = out.str();
+  for (const auto& [caption, lastOfRow, firstOfNext] :
+       {std::tuple{"LEADER", " lap 5:", " lap 6:"}, {"DEVELOPMENT", " lap6 ", " lap7 "}}) {
+    const size_t rowBreak = report.find("</tr> <tr>", report.find(caption));
+    EXPECT_LT(report.find(lastOfRow), rowBreak) << caption;
+    EXPECT_GT(report.find(firstOfNext), rowBreak) << caption;
   }
 }
 
