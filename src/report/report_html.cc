@@ -79,19 +79,13 @@ void writeCellTable(ReportWriter& writer, std::string_view caption, const std::v
   writer.write("</tr> \n </border> </table> \n");
 }
 
-std::string_view fastestLapCaption(FastestLapMember member) {
-  switch (member) {
-    case FastestLapMember::kRace:
-      return "<caption align=\"left\"> FASTEST RACE LAPS </caption> ";
-    case FastestLapMember::kPractice:
-      return "<caption align=\"left\"> FASTEST PRACTICE LAPS </caption> ";
-    case FastestLapMember::kRaceOnTrack:
-      return "<caption align=\"left\"> FASTEST RACE LAPS (ONLY ON TRACK) </caption> ";
-    case FastestLapMember::kPracticeOnTrack:
-      break;
-  }
-  return "<caption align=\"left\"> FASTEST PRACTICE LAPS (ONLY ON TRACK) </caption> ";
-}
+// Indexed by FastestLapMember.
+constexpr std::string_view kFastestLapCaptions[] = {
+    "<caption align=\"left\"> FASTEST RACE LAPS </caption> ",
+    "<caption align=\"left\"> FASTEST PRACTICE LAPS </caption> ",
+    "<caption align=\"left\"> FASTEST RACE LAPS (ONLY ON TRACK) </caption> ",
+    "<caption align=\"left\"> FASTEST PRACTICE LAPS (ONLY ON TRACK) </caption> ",
+};
 
 // Opens the division that the consistency table closes.
 void writeResultTable(ReportWriter& writer, const std::vector<ResultRow>& rows) {
@@ -172,7 +166,7 @@ void writeLeaderTable(ReportWriter& writer, const std::vector<LeaderStint>& stin
 // From the caption to the last row; the table tag and the closing belong to the layout around it.
 void writeFastestLapTable(ReportWriter& writer, FastestLapMember member,
                           const std::vector<FastestLapRow>& rows) {
-  writer.write(fastestLapCaption(member));
+  writer.write(kFastestLapCaptions[static_cast<int>(member)]);
   writer.write(showsOffTrack(member) ? "<tr> <td>\n otl </td>\n<td align=\"center\"> pos"
                                      : kPosTitle);
   writer.write(kDriverCarTitles);
