@@ -1,11 +1,11 @@
-// Every ranked table of the report is built by repeated selection: one scan of the driver slots
-// 0..99 per row keeps the best key among the slots still unlisted, and slot 0 as the result means
-// that nothing was found. The tables differ only in their key, their candidates and whether an
-// equal key takes over the choice made so far.
+// The one ranking procedure of the report's tables: repeated selection, one scan of the driver
+// slots 0..99 per row, keeping the best key among the slots not yet listed. The tables differ only
+// in their key, their candidates and whether an equal key takes over the choice made so far.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "replay/event_store.h"
 
@@ -16,9 +16,9 @@ enum class RankOrder { kSmallestFirst, kLargestFirst };
 enum class RankTies { kLowerSlot, kHigherSlot };
 
 struct RankRule {
-  RankOrder order;
-  RankTies ties;
-  int32_t start;  // the running best before the scan; a key must beat it to be chosen
+  RankOrder Order;
+  RankTies Ties;
+  int32_t Start;  // the running best before the scan; a key must beat it to be chosen
 };
 
 inline constexpr RankRule kSmallestFromNoTime{RankOrder::kSmallestFirst, RankTies::kLowerSlot,
@@ -26,23 +26,49 @@ inline constexpr RankRule kSmallestFromNoTime{RankOrder::kSmallestFirst, RankTie
 inline constexpr RankRule kLargestFromZero{RankOrder::kLargestFirst, RankTies::kLowerSlot, 0};
 
 struct Selection {
-  int slot = 0;  // 0: nothing found
-  int32_t key = 0;
+  int Slot = 0;  // 0: nothing found
+  int32_t Key = 0;
 };
 
-// One scan over the slots that are unlisted and pass `isCandidate`; `keyOf` gives a slot's key.
-template <typename IsCandidate, typename KeyOf>
-Selection selectNext(const std::array<uint8_t, kSlotCount>& unlisted, const RankRule& rule,
-                     IsCandidate isCandidate, KeyOf keyOf) {
-  Selection best{0, rule.start};
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (unlisted[slot] == 0 || !isCandidate(slot)) continue;
-    const int32_t key = keyOf(slot);
-    const bool beats = rule.order == RankOrder::kSmallestFirst ? key < best.key : key > best.key;
-    const bool takesTie = rule.ties == RankTies::kHigherSlot && key == best.key;
-    if (beats || takesTie) best = Selection{slot, key};
+// The "already listed" flags of one ranking. Slot 0 stands for "nothing found", so it is never
+// listed, and when slot 0 itself is the best candidate left the ranking ends there and the slots
+// behind it get no row either; the classic report ranks this way and the report keeps it.
+class Ranking {
+ public:
+  Ranking() { unlisted_.fill(1); }
+
+  // One scan over the slots that are unlisted and pass `isCandidate`; `keyOf` gives a slot's key.
+  template <typename IsCandidate, typename KeyOf>
+  Selection next(const RankRule& rule, IsCandidate isCandidate, KeyOf keyOf) const {
+    Selection best{0, rule.Start};
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      if (unlisted_[slot] == 0 || !isCandidate(slot)) continue;
+      const int32_t key = keyOf(slot);
+      const bool beats = rule.Order == RankOrder::kSmallestFirst ? key < best.Key : key > best.Key;
+      const bool takesTie = rule.Ties == RankTies::kHigherSlot && key == best.Key;
+      if (beats || takesTie) best = Selection{slot, key};
+    }
+    return best;
   }
-  return best;
+
+  void markListed(int slot) { unlisted_[slot] = 0; }
+
+ private:
+  std::array<uint8_t, kSlotCount> unlisted_;
+};
+
+// Every selection of one ranking in order, until a search finds nothing; as each row lists one of
+// the slots 1..99, there are at most 99.
+template <typename IsCandidate, typename KeyOf>
+std::vector<Selection> rankSlots(const RankRule& rule, IsCandidate isCandidate, KeyOf keyOf) {
+  Ranking ranking;
+  std::vector<Selection> order;
+  for (Selection choice = ranking.next(rule, isCandidate, keyOf); choice.Slot != 0;
+       choice = ranking.next(rule, isCandidate, keyOf)) {
+    order.push_back(choice);
+    ranking.markListed(choice.Slot);
+  }
+  return order;
 }
 
 }  // namespace vorlind

@@ -1,18 +1,9 @@
 #include "report/report_writer.h"
 
+#include <array>
 #include <charconv>
 
-#include "report/consistency_table.h"
-#include "report/development_table.h"
-#include "report/fastest_lap_count_table.h"
-#include "report/fastest_lap_tables.h"
-#include "report/ideal_laps_table.h"
-#include "report/leader_table.h"
-#include "report/on_track_speed_tables.h"
-#include "report/practice_lap_list.h"
 #include "report/report_arithmetic.h"
-#include "report/result_table.h"
-#include "report/sector_tables.h"
 
 namespace vorlind {
 
@@ -24,52 +15,6 @@ constexpr std::string_view kCarLogos[] = {
     "<img src=\"images/logo_Ferrari.gif\" />", "<img src=\"images/logo_Lotus.gif\" />",
     "<img src=\"images/logo_Honda.gif\" />",
 };
-
-constexpr std::string_view kLeftTable = "<table border=3 cellpadding=\"0\" align=\"left\"> ";
-constexpr std::string_view kCentreTable = "<table border=3 cellpadding=\"0\" align=\"center\"> ";
-constexpr std::string_view kEndOfTable = "</border> </table> \n";
-constexpr std::string_view kEndOfTableRow = "</div> <br clear=\"all\"> <BR> ";
-
-void writeDocumentHead(ReportWriter& writer) {
-  const EventStore& store = writer.store();
-  writer.write("<html> \n<head> \n <PRE> ");
-  writer.write("track:   ");
-  writer.write(store.TrackName.view());
-  writer.write("          file name:   ");
-  writer.write(store.ReportBaseName.view());
-  writer.write("           MOD:    ");
-  writer.write(store.ModName.view());
-  writer.write(" </PRE>  <BR> <BR> </head> \n<body> \n");
-}
-
-// A race member and a practice member of the fastest lap tables side by side in one division.
-void writeFastestLapPair(ReportWriter& writer, FastestLapMember race, FastestLapMember practice) {
-  writer.write("<div> ");
-  writer.write(kLeftTable);
-  writeFastestLapTable(writer, race);
-  writer.write(kEndOfTable);
-  writer.write(kCentreTable);
-  writeFastestLapTable(writer, practice);
-  writer.write(kEndOfTable);
-  writer.write(kEndOfTableRow);
-}
-
-// Tables 1 to 15 with the divisions and breaks that stand between them.
-void writeRaceBody(ReportWriter& writer) {
-  writeResultTable(writer);
-  writeConsistencyTable(writer);
-  writeLeaderTable(writer);
-
-  writeFastestLapPair(writer, FastestLapMember::kRace, FastestLapMember::kPractice);
-  writeDevelopmentTable(writer);
-  writeFastestLapPair(writer, FastestLapMember::kRaceOnTrack, FastestLapMember::kPracticeOnTrack);
-
-  writeOnTrackLapsTable(writer);
-  if (!writer.noSpeedValues()) writeSpeedTable(writer);
-  writeFastestLapCountTable(writer);
-  writeSectorTables(writer);
-  writer.write("</div> ");
-}
 
 }  // namespace
 
@@ -101,6 +46,8 @@ void ReportWriter::writeCarLogo(int slot) {
   if (car >= 0 && car < static_cast<int32_t>(std::size(kCarLogos))) write(kCarLogos[car]);
 }
 
+// Slots 20, 40, 60 and 80 get no grid image: the classic report tests the grid bounds so, and the
+// report keeps that.
 void ReportWriter::writeGridImage(int slot) {
   if (slot < 20) {
     write("<img src=\"images/grid_A.gif\" />");
@@ -143,13 +90,8 @@ void ReportWriter::formatClockTime(int32_t ms) {
   writePadded3(ms % 1000);
 }
 
-void ReportWriter::formatLapTime(int32_t ms) {
-  writeNumber(ms / 60000 % 60);
-  write(":");
-  writePadded2(ms / 1000 % 60);
-  write(".");
-  writePadded3(ms % 1000);
-}
+// The clock time within the hour: the minutes are taken mod 60.
+void ReportWriter::formatLapTime(int32_t ms) { formatClockTime(ms % 3600000); }
 
 void ReportWriter::formatGap(int32_t ms, bool reduceMinutes) {
   write("-");
@@ -178,20 +120,15 @@ void ReportWriter::formatHundredths(int32_t value) {
   writePadded2(value % 100);
 }
 
-void writeReport(const EventStore& store, std::ostream& out) {
-  ReportWriter writer(store, out);
-  writeDocumentHead(writer);
-  if (store.RaceFound != 0) {
-    writeRaceBody(writer);
-  } else {
-    writePracticeLapList(writer);
-    writeIdealLaps(writer);
-    writer.write(" <BR> <BR> <BR> ");
+void ReportWriter::formatSectorTime(int32_t ms) {
+  const int32_t minutes = ms / 60000;
+  if (minutes > 0) {
+    writeNumber(minutes % 60);
+    write(":");
   }
-  if (!writer.noSpeedValues()) {
-    writer.write("<div> All speed values are without warranty </div> ");
-  }
-  writer.write("</body> \n</html> \n");
+  writePadded2(ms / 1000 % 60);
+  write(".");
+  writePadded3(ms % 1000);
 }
 
 }  // namespace vorlind

@@ -1,10 +1,8 @@
-// The ReportWriter turns the EventStore into the HTML report: it owns the output stream and the
-// shared cell operations and number formats that every table uses, and writeReport lays out the
-// document frame and calls the tables in their fixed order. Each table family lives in a source
-// file of its own and writes only through these operations.
+// The HTML report: the ReportWriter owns the output stream and the cell operations and number
+// formats that every table uses, and writeReport ranks each table and writes the document frame
+// and the tables in their fixed order (report_html.cc holds the HTML of the document and tables).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <ostream>
 #include <string_view>
@@ -38,19 +36,15 @@ class ReportWriter {
   void formatGap(int32_t ms, bool reduceMinutes = true);
   void formatSeconds(int32_t ms);
   void formatHundredths(int32_t value);
+  // Minutes (mod 60) and ":" only from one minute on, seconds always with two digits.
+  void formatSectorTime(int32_t ms);
   // `value` with a leading "0" below 10, or below 10 and 100 for three digits.
   void writePadded2(int32_t value);
   void writePadded3(int32_t value);
 
-  // The flags of the ranking in progress: 1 while a slot has not been given a row.
-  std::array<uint8_t, kSlotCount>& unlisted() { return unlisted_; }
-  void markAllUnlisted() { unlisted_.fill(1); }
-  void markListed(int slot) { unlisted_[slot] = 0; }
-
  private:
   const EventStore& store_;
   std::ostream& out_;
-  std::array<uint8_t, kSlotCount> unlisted_{};
 };
 
 // Writes the whole report document for the store to `out`.

@@ -12,41 +12,14 @@ namespace {
 constexpr int32_t kNoWinnerTime = 1000000000;
 constexpr int32_t kStartAllowance = 5500;
 
-constexpr std::string_view kHead =
-    "<div> "
-    "<table border=3 cellpadding=\"0\" align=\"left\"> "
-    "<caption align=\"center\"> RESULT </caption> \n "
-    " </td>\n <td align=\"center\">  10 "
-    " </td>\n <td align=\"center\">  20 "
-    " </td>\n <td align=\"center\">  30 "
-    " </td>\n <td align=\"center\">  40 "
-    " </td>\n <td align=\"center\">  50 "
-    " </td>\n <td align=\"center\">  60 "
-    " </td>\n <td align=\"center\">  70 "
-    " </td>\n <td align=\"center\">  80 "
-    " </td>\n <td align=\"center\">  90 "
-    " </td>\n <td align=\"center\">  pos"
-    " </td>\n<td> driver"
-    " </td>\n <td align=\"center\">  car"
-    " </td>\n<td align=\"center\"> laps"
-    " </td>\n <td align=\"center\"> race time"
-    " </td>\n<td align=\"center\"> -first"
-    " </td>\n<td align=\"center\"> grid"
-    " </td>\n </tr>";
-
-enum class Pass { kClassified, kRest };
-
-class ResultTable {
+class ResultRanking {
  public:
-  explicit ResultTable(ReportWriter& writer) : writer_(writer), store_(writer.store()) {}
+  explicit ResultRanking(const EventStore& store) : store_(store) { findWinnerTimes(); }
 
-  void write() {
-    findWinnerTimes();
-    writer_.write(kHead);
-    writer_.markAllUnlisted();
-    writeClassified();
-    writeRest();
-    writer_.write("</border> </table> \n");
+  std::vector<ResultRow> rank() {
+    rankClassified();
+    rankRest();
+    return std::move(rows_);
   }
 
  private:
@@ -81,26 +54,27 @@ class ResultTable {
     return wrap32(int64_t{time} + int64_t{missingLaps} * averageLap);
   }
 
-  // Until the first row stands, slots that stopped before their grid's winner finished are barred.
+  // Until the first row stands, slots that stopped before their grid's winner finished are barred,
+  // in the second pass too; once a row stands the sweep no longer runs. Meant as it is.
   void sweepEligible() {
-    if (position_ != 1) return;
+    if (!rows_.empty()) return;
     for (int slot = 0; slot < kSlotCount; ++slot) {
       if (!stillRunningAtFinish(slot)) eligible_[slot] = 0;
     }
   }
 
-  void writeClassified() {
+  void rankClassified() {
     eligible_.fill(1);
     while (true) {
-      const Selection choice = selectNext(
-          writer_.unlisted(), kSmallestFromNoTime,
+      const Selection choice = ranking_.next(
+          kSmallestFromNoTime,
           [&](int slot) {
             return stillRunningAtFinish(slot) && started(slot) && eligible_[slot] != 0;
           },
           [&](int slot) { return projectedTime(slot); });
       sweepEligible();
-      if (choice.slot == 0) return;
-      writeRow(choice, Pass::kClassified);
+      if (choice.Slot == 0) return;
+      addRow(choice, true);
     }
   }
 
@@ -114,92 +88,70 @@ class ResultTable {
     return next;
   }
 
-  void writeRest() {
+  void rankRest() {
     eligible_.fill(1);
     int64_t level = store_.MaxRaceLaps;
     while (level >= -1) {
-      const Selection choice = selectNext(
-          writer_.unlisted(), kSmallestFromNoTime,
+      const Selection choice = ranking_.next(
+          kSmallestFromNoTime,
           [&](int slot) {
             return store_.RaceLapCount[slot] == level && started(slot) && eligible_[slot] != 0;
           },
           [&](int slot) { return finalRaceTime(slot); });
       sweepEligible();
-      if (choice.slot == 0) {
+      if (choice.Slot == 0) {
         // Levels that no slot has would find nothing either.
         level = nextLevelBelow(level);
         continue;
       }
-      writeRow(choice, Pass::kRest);
+      addRow(choice, false);
     }
   }
 
-  // Position of `slot` at crossing `crossing` among all slots, by time since their grid's start;
-  // 0 when the slot has no time there.
-  int32_t positionAt(int slot, int64_t crossing) const {
+  // Place of `slot` at crossing `crossing` among all slots, by time since their grid's start;
+  // none when the slot has no time there. Equal times share the higher place.
+  std::optional<int32_t> placeAt(int slot, int64_t crossing) const {
     const int32_t time = cellAt(store_.RaceCumTime[slot], crossing);
-    if (time <= 0) return 0;
+    if (time <= 0) return std::nullopt;
     const int32_t raceTime = wrap32(int64_t{time} - gridStartOf(store_, slot));
-    int32_t position = 0;
+    int32_t place = 0;
     for (int other = 0; other < kSlotCount; ++other) {
       const int32_t otherTime = cellAt(store_.RaceCumTime[other], crossing);
       if (otherTime <= 0) continue;
-      if (raceTime >= wrap32(int64_t{otherTime} - gridStartOf(store_, other))) ++position;
+      if (raceTime >= wrap32(int64_t{otherTime} - gridStartOf(store_, other))) ++place;
     }
-    return position;
+    return place;
   }
 
-  void writeRow(const Selection& choice, Pass pass) {
-    const int slot = choice.slot;
-    writer_.openRow(slot);
-    for (int column = 1; column <= 9; ++column) {
-      const int32_t crossing = wrap32(int64_t{column} * store_.MaxRaceLaps) / 10;
-      writer_.write("<td align=\"center\"> ");
-      const int32_t position = positionAt(slot, crossing);
-      if (position == 0) {
-        writer_.write("-");
-      } else {
-        writer_.writeNumber(position);
-      }
-      writer_.write(" </td> ");
+  void addRow(const Selection& choice, bool classified) {
+    const int slot = choice.Slot;
+    ResultRow row;
+    row.Position = static_cast<int>(rows_.size()) + 1;
+    row.Slot = slot;
+    row.Laps = store_.RaceLapCount[slot];
+    row.RaceTime = choice.Key;
+    row.Classified = classified;
+    for (int column = 1; column <= kDistanceColumns; ++column) {
+      row.PlaceAtTenth[column - 1] =
+          placeAt(slot, wrap32(int64_t{column} * store_.MaxRaceLaps) / 10);
     }
-    writer_.write("<td align=\"center\">  <b> ");
-    writer_.writeNumber(position_);
-    writer_.write(" </b>  </td> <td> ");
-    writer_.writeDriverName(slot);
-    writer_.write(" </td> <td> ");
-    writer_.writeCarLogo(slot);
-    writer_.write(" </td> <td align=\"center\"> ");
-    writer_.writeNumber(store_.RaceLapCount[slot]);
-    writer_.write(" </td> <td align=\"right\"> ");
-    writer_.formatClockTime(choice.key);
-    writer_.write("</td> ");
-    if (position_ == 1) {
-      winnerSlot_ = slot;
-      writer_.write("<td> ");
-    } else if (pass == Pass::kClassified) {
-      writer_.write("<td align=\"right\"> ");
-      writer_.formatGap(wrap32(int64_t{choice.key} - finalRaceTime(winnerSlot_)), false);
-    } else {
-      writer_.write("<td align=\"center\"> DNF");
+    // The gap is taken to the winner's own race time, not to his projected one.
+    if (classified && !rows_.empty()) {
+      row.GapToWinner = wrap32(int64_t{choice.Key} - finalRaceTime(rows_.front().Slot));
     }
-    writer_.write("</td> <td align=\"center\"> ");
-    writer_.writeGridImage(slot);
-    writer_.closeRow();
-    writer_.markListed(slot);
-    ++position_;
+    rows_.push_back(row);
+    ranking_.markListed(slot);
   }
 
-  ReportWriter& writer_;
   const EventStore& store_;
+  Ranking ranking_;
   std::array<int32_t, kGridCount> winnerTime_{};
   std::array<uint8_t, kSlotCount> eligible_{};
-  int position_ = 1;
-  int winnerSlot_ = 0;
+  std::vector<ResultRow> rows_;
 };
 
 }  // namespace
 
-void writeResultTable(ReportWriter& writer) { ResultTable(writer).write(); }
+std::vector<ResultRow> rankResult(const EventStore& store) { return ResultRanking(store).rank(); }
 
 }  // namespace vorlind

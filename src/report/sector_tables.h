@@ -1,17 +1,29 @@
 // The four sector tables rank the drivers by the time each needed for one quarter of his best race
-// lap, with the gap to the fastest and the sector's lowest and highest speed (or, without speed
-// values, the starting grid). They stand two by two at the end of the race report.
+// lap, with the gap to the fastest and the sector's lowest and highest speed.
 #pragma once
 
-#include "report/report_writer.h"
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "replay/event_store.h"
 
 namespace vorlind {
 
-// Writes the sector block up to its closing breaks; the division it leaves open is closed by the
-// document frame.
-void writeSectorTables(ReportWriter& writer);
+inline constexpr int kSectorCount = 4;
 
-// Sector time: minutes (mod 60) and ":" only from one minute on, seconds always with two digits.
-void formatSectorTime(ReportWriter& writer, int32_t ms);
+struct SectorRow {
+  int Position = 0;
+  int Slot = 0;
+  int32_t SectorTime = 0;             // ms
+  std::optional<int32_t> GapToFirst;  // ms; none on the first row
+  int32_t MinSpeed = 0;               // hundredths of km/h within the sector
+  int32_t MaxSpeed = 0;
+
+  bool operator==(const SectorRow&) const = default;
+};
+
+// The ranking of sector `sector` (1..4).
+std::vector<SectorRow> rankSector(const EventStore& store, int sector);
 
 }  // namespace vorlind

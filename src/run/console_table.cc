@@ -6,6 +6,9 @@
 #include <iomanip>
 #include <ostream>
 
+#include "report/fastest_lap_count_table.h"
+#include "report/lap_pass.h"
+
 namespace vorlind {
 
 namespace {
@@ -13,29 +16,6 @@ namespace {
 constexpr int kMaxCharts = 99;
 constexpr int kLastChartLap = 127;
 constexpr int kNamePadding = 24;
-
-int32_t fastestTimeOfLap(const EventStore& store, int lap) {
-  int32_t fastest = kNoTime;
-  if (lap < 1) return fastest;
-  for (int s = 0; s < kSlotCount; ++s) {
-    const int32_t t = store.RaceLapTime[s][lap];
-    if (t > 0 && t < fastest) fastest = t;
-  }
-  return fastest;
-}
-
-void findLapLeader(EventStore& store, int lap) {
-  int32_t best = kNoTime;
-  for (int s = 0; s < kSlotCount; ++s) {
-    const int32_t t = store.RaceCumTime[s][lap];
-    if (t <= 0) continue;
-    const int64_t value = static_cast<int64_t>(t) - store.GridStartTime[gridOfSlot(s)];
-    if (value < best) {
-      best = static_cast<int32_t>(value);
-      store.LapLeader[lap] = s;
-    }
-  }
-}
 
 void printDriverList(const EventStore& store, std::ostream& out) {
   int listed = 0;
@@ -63,47 +43,11 @@ int32_t readMenuNumber(std::istream& in) {
 
 }  // namespace
 
-void computeLapPass(EventStore& store) {
-  if (store.MaxRaceLaps < 0) return;
-  int32_t record = kNoTime;
-  const int lastLap = std::min(store.MaxRaceLaps, kCrossingCount - 1);
-  for (int n = 0; n <= lastLap; ++n) {
-    const int32_t fastest = fastestTimeOfLap(store, n);
-    for (int s = 0; s < kSlotCount; ++s) {
-      if (store.RaceLapTime[s][n] == fastest) ++store.FastestLapCount[s];
-    }
-    findLapLeader(store, n);
-    if (n < 1) continue;
-    int holder = -1;
-    for (int s = 0; s < kSlotCount; ++s) {
-      const int32_t t = store.RaceLapTime[s][n];
-      if (t > 0 && t < record) {
-        record = t;
-        holder = s;
-      }
-    }
-    if (holder >= 0 && store.FastestLapDevelopmentLength < kCrossingCount) {
-      store.FastestLapDevelopment[store.FastestLapDevelopmentLength++] = {holder, n};
-    }
-  }
-}
-
 void printBestLapTable(const EventStore& store, std::ostream& out) {
-  std::array<uint8_t, kSlotCount> unlisted;
-  unlisted.fill(1);
-  for (int row = 0; row < kSlotCount; ++row) {
-    int chosen = 0;
-    int32_t best = 0;
-    for (int s = 0; s < kSlotCount; ++s) {
-      if (unlisted[s] && store.FastestLapCount[s] > best) {
-        best = store.FastestLapCount[s];
-        chosen = s;
-      }
-    }
-    if (chosen == 0) return;
-    unlisted[chosen] = 0;
-    out << std::setw(13) << best << std::setw(0) << " * " << store.SlotFirstName[chosen].view()
-        << ' ' << store.SlotLastName[chosen].view() << std::endl;
+  for (const FastestLapCountRow& row : rankFastestLapCounts(store)) {
+    out << std::setw(13) << row.FastestLaps << std::setw(0) << " * "
+        << store.SlotFirstName[row.Slot].view() << ' ' << store.SlotLastName[row.Slot].view()
+        << std::endl;
   }
 }
 
@@ -117,6 +61,7 @@ void printLapPlaceChart(const EventStore& store, int slot, std::ostream& out) {
     const int32_t own = store.RaceLapTime[slot][n];
     if (own == 0) break;
     int32_t ahead = 0;
+    // Slot 0 never counts against the chosen driver, as in the classic program.
     for (int s = 1; s < kSlotCount; ++s) {
       const int32_t t = store.RaceLapTime[s][n];
       if (t > 0 && t < own) ++ahead;

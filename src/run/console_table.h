@@ -1,6 +1,6 @@
-// The console dialogue after the replays have been read: the pass over all race laps that counts
-// fastest laps and finds leaders and record laps, the best-lap table, and the driver menu with
-// its lap-place charts. The number that ends the menu decides whether the report has speeds.
+// The console dialogue after the replays have been read: the best-lap table of the lap pass's
+// fastest-lap counts, and the driver menu with its lap-place charts. The number that ends the
+// menu decides whether the report has speeds.
 #pragma once
 
 #include <string>
@@ -9,9 +9,6 @@
 #include "replay/event_store.h"
 
 namespace vorlind {
-
-// Fills FastestLapCount, LapLeader and FastestLapDevelopment in one pass over the race laps.
-void computeLapPass(EventStore& store);
 
 // Prints the drivers with at least one fastest lap, most first.
 void printBestLapTable(const EventStore& store, std::ostream& out);

@@ -1,0 +1,251 @@
+// Tests of the report: the rows that each table ranks or lists, the number formats, and the
+// row breaks of the lone-cell tables in the written document.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "report/consistency_table.h"
+#include "report/development_table.h"
+#include "report/fastest_lap_count_table.h"
+#include "report/fastest_lap_tables.h"
+#include "report/leader_table.h"
+#include "report/on_track_speed_tables.h"
+#include "report/practice_lap_list.h"
+#include "report/report_test_support.h"
+#include "report/report_writer.h"
+#include "report/result_table.h"
+#include "report/sector_tables.h"
+
+namespace vorlind {
+namespace {
+
+using namespace report_test;
+using Slots = std::vector<int>;
+constexpr std::nullopt_t kNone = std::nullopt;
+
+TEST(ResultRows, FinishersByProjectedTimeThenRetirementsOnEachGridsClock) {
+  auto store = makeStore();
+  store->MaxRaceLaps = 3;
+  store->GridStartTime[0] = 10000;
+  store->GridStartTime[1] = 5000;
+  setRaceCrossings(*store, 1, {12000, 72000, 132000, 190000});
+  setRaceCrossings(*store, 2, {12500, 73000, 134000, 195000});
+  // One lap down after the winner finished: its 190000 plus one lap of (190000 - 5500) / 2.
+  setRaceCrossings(*store, 3, {13000, 100000, 200000});
+  setRaceCrossings(*store, 4, {12800, 75000});  // stopped before the winner finished
+  // No first crossing: never ranked, but counted in the distance columns.
+  setRaceCrossings(*store, 5, {0, 70000, 130000, 191000});
+  // Nobody of grid B went the distance: its grid has no winner, so it is not classified.
+  setRaceCrossings(*store, 21, {6000, 60000, 120000});
+  const auto rows = rankResult(*store);
+  ASSERT_EQ(slotsOf(rows), (Slots{1, 2, 3, 21, 4}));
+  using Values = std::tuple<int, int32_t, int32_t, bool, std::optional<int32_t>>;
+  std::vector<Values> values;
+  for (const ResultRow& row : rows) {
+    values.emplace_back(row.Position, row.Laps, row.RaceTime, row.Classified, row.GapToWinner);
+  }
+  EXPECT_EQ(values, (std::vector<Values>{{1, 3, 180000, true, kNone},
+                                         {2, 3, 185000, true, 5000},
+                                         {3, 2, 282250, true, 102250},
+                                         {4, 2, 115000, false, kNone},
+                                         {5, 1, 65000, false, kNone}}));
+  // With 3 laps the columns read crossings 0, 0, 0, 1, 1, 1, 2, 2, 2; slot 21's times count
+  // from grid B's later start.
+  using Places = std::array<std::optional<int32_t>, kDistanceColumns>;
+  EXPECT_EQ(rows[0].PlaceAtTenth, (Places{2, 2, 2, 3, 3, 3, 3, 3, 3}));
+  EXPECT_EQ(rows[4].PlaceAtTenth, (Places{4, 4, 4, 5, 5, 5, kNone, kNone, kNone}));
+}
+
+TEST(ResultRows, EqualRetirementsByLowerSlotDamagedCountsAndSlotZero) {
+  auto store = makeStore();
+  store->MaxRaceLaps = 2;
+  store->GridStartTime[0] = 0;
+  setRaceCrossings(*store, 5, {1000, 61000, 121000});
+  for (int slot : {3, 2, 7, 8}) setRaceCrossings(*store, slot, {1000, 62000});
+  store->RaceLapCount[7] = 900;  // beyond the stored crossings
+  store->RaceLapCount[8] = -5;
+  setRaceCrossings(*store, 9, {130000});  // no lap, first seen after the winner finished
+  const auto rows = rankResult(*store);
+  EXPECT_EQ(slotsOf(rows), (Slots{5, 9, 2, 3}));
+  EXPECT_EQ(rows[1].RaceTime, 130000);  // nothing to project without a lap
+  // Slot 0 as the fastest finisher ends the first pass and its own lap level; slots 2 and 3, who
+  // stopped before the winner finished, stay barred while no row stands.
+  setRaceCrossings(*store, 0, {1000, 60000, 120000});
+  EXPECT_EQ(slotsOf(rankResult(*store)), Slots{9});
+}
+
+TEST(ConsistencyRows, AverageFromSecondLapAgainstBestLap) {
+  auto store = makeStore();
+  const struct {
+    int slot;
+    std::vector<int32_t> crossings;
+    int32_t bestLap;
+  } entries[] = {
+      {1, {1000, 61000, 121900, 182800, 243700}, 60000},  // 900 ms and 1.5 % above
+      {2, {1000, 70000, 130030, 190060}, 60000},          // the slow first lap is left out
+      {3, {6000, 10000, 15000, 20001, 25002}, 4000},      // the share divides untruncated
+      {4, {1000, 50000, 99000}, 49000},                   // two laps: not ranked
+      {7, {2000, 62000, 122000, 182000}, 60000},
+  };
+  for (const auto& entry : entries) {
+    setRaceCrossings(*store, entry.slot, entry.crossings);
+    store->RaceBestLap[entry.slot] = entry.bestLap;
+  }
+  EXPECT_EQ(rankConsistency(*store), (std::vector<ConsistencyRow>{{1, 7, 60000, 0, 0},
+                                                                  {2, 2, 60030, 30, 5},
+                                                                  {3, 1, 60900, 900, 150},
+                                                                  {4, 3, 5000, 1000, 2501}}));
+}
+
+TEST(FastestLapRows, Above30SecondsWithTiesToLowerSlot) {
+  auto store = makeStore();
+  const int32_t race[][4] = {
+      {1, 61000, 7, 12}, {2, 61000, 3, 10}, {3, 30000, 2, 5}, {4, 30001, 1, 1}};
+  for (const auto& [slot, best, lapNo, laps] : race) {
+    store->RaceBestLap[slot] = best;
+    store->RaceBestLapNo[slot] = lapNo;
+    store->RaceLapCount[slot] = laps;
+  }
+  store->RaceOffTrack[1][7] = 1;
+  EXPECT_EQ(rankFastestLaps(*store, FastestLapMember::kRace),
+            (std::vector<FastestLapRow>{{1, 4, 30001, kNone, kNone, 1, 1, false},
+                                        {2, 1, 61000, 30999, 30999, 7, 12, true},
+                                        {3, 2, 61000, 30999, 0, 3, 10, false}}));
+  store->RaceBestOnTrackLap[1] = 62000;
+  store->RaceBestOnTrackLapNo[1] = 9;
+  EXPECT_EQ(rankFastestLaps(*store, FastestLapMember::kRaceOnTrack),
+            (std::vector<FastestLapRow>{{1, 1, 62000, kNone, kNone, 9, 12, kNone}}));
+}
+
+TEST(OnTrackRows, ByCountAloneWithTiesToHigherSlot) {
+  auto store = makeStore();
+  const int counts[][3] = {{0, 2, 4}, {1, 9, 10},  {2, 2, 3},   {3, 9, 9},
+                           {4, 0, 8}, {5, 20, 30}, {6, 15, 15}, {7, 3, 0}};
+  for (const auto& [slot, onTrack, laps] : counts) {
+    store->RaceOnTrackLapCount[slot] = onTrack;
+    store->RaceLapCount[slot] = laps;
+  }
+  // Slot 2 takes over slot 0's equal count; then slot 0 ends the table.
+  EXPECT_EQ(rankOnTrackLaps(*store), (std::vector<OnTrackRow>{{1, 5, 20, 30, 666},
+                                                              {2, 6, 15, 15, 1000},
+                                                              {3, 3, 9, 9, 1000},
+                                                              {4, 1, 9, 10, 900},
+                                                              {5, 7, 3, 0, 0},
+                                                              {6, 2, 2, 3, 666}}));
+}
+
+TEST(FastestLapCountRows, MostFirstWithTiesToLowerSlot) {
+  auto store = makeStore();
+  const int32_t counts[][2] = {{4, 3}, {9, 2}, {2, 2}, {0, 1}, {5, 1}};  // 5 is behind slot 0
+  for (const auto& [slot, count] : counts) store->FastestLapCount[slot] = count;
+  EXPECT_EQ(rankFastestLapCounts(*store),
+            (std::vector<FastestLapCountRow>{{4, 3}, {2, 2}, {9, 2}}));
+}
+
+TEST(SectorRows, EachSectorRankedWithGapsSpeedsAndFourthSectorEnd) {
+  auto store = makeStore();
+  const int32_t splits[][5] = {{1, 20000, 45000, 70000, 90000},  // 20.0 25.0 25.0 20.0
+                               {2, 20000, 44000, 69500, 89000},  // 20.0 24.0 25.5 19.5
+                               {3, 21000, 46000, 71000, 91500},  // 21.0 25.0 25.0 20.5
+                               {4, 0, 0, 0, 0}};                 // never reached by the search
+  for (const auto& [slot, s1, s2, s3, s4] : splits) {
+    store->BestLapSplitTime[slot] = {0, s1, s2, s3, s4};
+    store->RaceBestLap[slot] = s4 == 0 ? 19800 : s4;
+    store->BestLapMinSpeed[slot][2] = 7000 + slot;
+    store->BestLapMaxSpeed[slot][2] = 21000 + slot;
+  }
+  // Slot 4's whole lap counts as its fourth sector and ends SECTOR 4 before anyone slower.
+  const Slots order[] = {{1, 2, 3}, {2, 1, 3}, {1, 3, 2}, {2}};
+  for (int sector = 1; sector <= kSectorCount; ++sector) {
+    EXPECT_EQ(slotsOf(rankSector(*store, sector)), order[sector - 1]) << sector;
+  }
+  EXPECT_EQ(rankSector(*store, 2), (std::vector<SectorRow>{{1, 2, 24000, kNone, 7002, 21002},
+                                                           {2, 1, 25000, 1000, 7001, 21001},
+                                                           {3, 3, 25000, 1000, 7003, 21003}}));
+  EXPECT_EQ(rankSector(*store, 1)[1].GapToFirst, 0);
+}
+
+TEST(LeaderStints, RunsOfLapsWithTheSameLeader) {
+  auto store = makeStore();
+  store->MaxRaceLaps = 8;
+  const int leaders[] = {4, 1, 1, 2, 1, 1, 3, 2, 4};  // crossing 0 takes no part
+  for (int lap = 0; lap <= 8; ++lap) store->LapLeader[lap] = leaders[lap];
+  EXPECT_EQ(
+      findLeaderStints(*store),
+      (std::vector<LeaderStint>{{1, 1, 2}, {2, 3, 3}, {1, 4, 5}, {3, 6, 6}, {2, 7, 7}, {4, 8, 8}}));
+  for (int32_t laps : {0, -1}) {
+    store->MaxRaceLaps = laps;
+    EXPECT_EQ(findLeaderStints(*store), std::vector<LeaderStint>{}) << laps;
+  }
+  store->MaxRaceLaps = 700;  // nobody leads beyond the stored laps
+  store->LapLeader.fill(3);
+  EXPECT_EQ(findLeaderStints(*store), (std::vector<LeaderStint>{{3, 1, 499}, {0, 500, 700}}));
+}
+
+TEST(DevelopmentRows, RecordsWithTimesAtMostOneMoreThanLaps) {
+  auto store = makeStore();
+  store->FastestLapDevelopment[0] = {1, 1};
+  store->FastestLapDevelopment[1] = {150, 4};  // a damaged slot
+  store->RaceLapTime[1][1] = 65000;
+  store->MaxRaceLaps = 10;
+  store->FastestLapDevelopmentLength = 2;
+  EXPECT_EQ(listDevelopment(*store), (std::vector<DevelopmentRow>{{1, 1, 65000}, {150, 4, 0}}));
+  const int32_t cases[][3] = {{5, 7, 6}, {0, 7, 1}, {-1, 7, 0}, {1000, 9999, 500}, {9, -3, 0}};
+  for (const auto& [maxLaps, length, rows] : cases) {
+    store->MaxRaceLaps = maxLaps;
+    store->FastestLapDevelopmentLength = length;
+    EXPECT_EQ(listDevelopment(*store).size(), static_cast<size_t>(rows)) << maxLaps << length;
+  }
+}
+
+TEST(PracticeLapRows, OwnSlotsLapsUpTo199) {
+  auto store = makeStore();
+  store->PracticeLapCount[1] = 9;  // only slot 0 is listed
+  for (const auto& [count, rows] : {std::pair{0, 0}, {-4, 0}, {3, 3}, {250, 199}}) {
+    store->PracticeLapCount[kOwnSlot] = count;
+    const auto list = listPracticeLaps(*store);
+    ASSERT_EQ(list.size(), static_cast<size_t>(rows)) << count;
+    for (int i = 0; i < rows; ++i) EXPECT_EQ(list[i].Lap, i + 1);
+  }
+}
+
+// The number formats around the whole hour, where the minutes wrap or run on, and the minute.
+TEST(ReportFormat, TimesGapsSecondsAndHundredths) {
+  auto store = makeStore();
+  auto text = [&](auto format) {
+    std::ostringstream out;
+    ReportWriter writer(*store, out);
+    format(writer);
+    return out.str();
+  };
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatClockTime(3600000); }), "60:00.000");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatLapTime(3600000); }), "0:00.000");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatSectorTime(5007); }), "05.007");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatSectorTime(3661002); }), "1:01.002");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(60000); }), "-1:00.000");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123); }), "-1:05.123");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123, false); }), "-61:05.123");
+}
+
+// The leader table breaks its table row after every fifth stint, the development table after
+// every sixth record; no golden event has that many.
+TEST(ReportDocument, LoneCellTablesBreakTheirRowsAfterFiveAndSixCells) {
+  auto store = makeStore();
+  store->RaceFound = 1;
+  store->MaxRaceLaps = 6;
+  for (int lap = 1; lap <= 6; ++lap) store->LapLeader[lap] = 1 + lap % 2;
+  for (int m = 0; m < 7; ++m) store->FastestLapDevelopment[m] = {1, m + 1};
+  store->FastestLapDevelopmentLength = 7;
+  std::ostringstream out;
+  writeReport(*store, out);
+  const std::string report = out.str();
+  for (const auto& [caption, lastOfRow, firstOfNext] :
+       {std::tuple{"LEADER", " lap 5:", " lap 6:"}, {"DEVELOPMENT", " lap6 ", " lap7 "}}) {
+    const size_t rowBreak = report.find("</tr> <tr>", report.find(caption));
+    EXPECT_LT(report.find(lastOfRow), rowBreak) << caption;
+    EXPECT_GT(report.find(firstOfNext), rowBreak) << caption;
+  }
+}
+
+}  // namespace
+}  // namespace vorlind
