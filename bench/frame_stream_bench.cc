@@ -1,21 +1,16 @@
-// Micro-benchmarks of the two frame stream searches on one generated grid of 20 cars at 60
-// frames per second, read from memory and from a file; the sector search both from the chunks
-// the track length scan kept and reading every chunk again.
+// Micro-benchmarks of the reading of one generated grid of 20 cars at 60 frames per second,
+// from memory and from a file, with the sector search taking the chunks the track length scan
+// kept or reading every chunk again; and the floor under them, reading the file once.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "event_plans.h"
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
-#include "replay/frame_stream.h"
-#include "replay/lap_extraction.h"
-#include "replay/replay_header.h"
-#include "replay/sector_search.h"
-#include "track/track_length.h"
+#include "replay/grid_reader.h"
 
 namespace vorlind {
 namespace {
@@ -41,59 +36,34 @@ const std::filesystem::path& benchFile() {
   return path;
 }
 
-// A store holding the grid's laps, and where its frame stream starts.
-struct PreparedGrid {
-  std::unique_ptr<EventStore> Store = std::make_unique<EventStore>();
-  int64_t StreamStart = 0;
+// Tells nothing: the benchmarks time the reading alone.
+class QuietListener final : public GridListener {
+ public:
+  void entryNameRead(std::string_view) override {}
+  void entryCarRead(int32_t, int32_t) override {}
+  void entryWordRead(int32_t) override {}
+  void gridStartTimeRead(int32_t) override {}
+  void trackSearchStarted() override {}
+  void trackLengthFound(int32_t) override {}
+  void driverMeasured(int) override {}
 };
 
-PreparedGrid prepare(ByteSource& source) {
-  PreparedGrid grid;
-  initEventStore(*grid.Store);
-  grid.Store->ReplayFileSize = source.size();
-  std::ostringstream console;
-  ByteCursor cursor(source);
-  if (readReplayHeader(source, *grid.Store) == HeaderResult::kServerReplay &&
-      readReplayLaps(cursor, *grid.Store, 0, 1, console) == LapsResult::kRead) {
-    grid.StreamStart = cursor.position();
-  }
-  return grid;
-}
-
-// The track length scan as a run does it, with the sector recorder watching.
+// The whole reading of the grid as a run does it; the sector search takes the chunks the track
+// length scan kept, or without them reads every chunk it needs from the source again.
 template <typename MakeSource>
-void trackLengthScan(benchmark::State& state, MakeSource makeSource) {
+void readGrid(benchmark::State& state, MakeSource makeSource, bool keepChunks) {
   makeSource();  // writes the grid before the clock runs
-  SectorRecorder recorder;
+  GridReader reader(keepChunks);
+  QuietListener listener;
+  auto store = std::make_unique<EventStore>();
   for (auto _ : state) {
     auto source = makeSource();
-    PreparedGrid grid = prepare(*source);
-    std::ostringstream console;
-    ChunkChain chain(*source, grid.StreamStart);
-    recorder.startGrid(*grid.Store, 0, source->size());
-    searchTrackLength(*source, chain, *grid.Store, console, &recorder);
-    benchmark::DoNotOptimize(grid.Store->TrackLengthRaw);
+    initEventStore(*store);
+    benchmark::DoNotOptimize(reader.read(*source, *store, 1, 0, listener));
+    benchmark::DoNotOptimize(store->BestLapSplitTime);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(benchGrid().size()));
-}
-
-// The sector search after the scan, from the chunks the recorder kept or, without it, reading
-// every chunk of the measurements from the source.
-template <typename MakeSource>
-void sectorSearch(benchmark::State& state, MakeSource makeSource, bool keptChunks) {
-  auto source = makeSource();
-  PreparedGrid grid = prepare(*source);
-  ChunkChain chain(*source, grid.StreamStart);
-  std::ostringstream console;
-  SectorRecorder recorder;
-  recorder.startGrid(*grid.Store, 0, source->size());
-  searchTrackLength(*source, chain, *grid.Store, console, &recorder);
-  for (auto _ : state) {
-    searchSectorTimes(*source, chain, *grid.Store, 0, console, keptChunks ? &recorder : nullptr);
-    console.str("");
-    benchmark::DoNotOptimize(grid.Store->BestLapSplitTime);
-  }
 }
 
 auto memorySource() {
@@ -112,35 +82,28 @@ auto fileSource() {
 void BM_ReadFileOnce(benchmark::State& state) {
   auto makeSource = fileSource();
   makeSource();  // writes the grid before the clock runs
+  uint8_t scratch[1];
   for (auto _ : state) {
     auto source = makeSource();
     uint8_t sum = 0;
     for (int64_t at = 0; at < source->size(); at += FileBlockMemory::kBlockSize) {
-      sum ^= *source->peek(at, 1);
+      sum ^= *source->view(at, 1, scratch);
     }
     benchmark::DoNotOptimize(sum);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(benchGrid().size()));
 }
-void BM_TrackLengthScanMemory(benchmark::State& state) { trackLengthScan(state, memorySource()); }
-void BM_TrackLengthScanFile(benchmark::State& state) { trackLengthScan(state, fileSource()); }
-void BM_SectorSearchKeptChunks(benchmark::State& state) {
-  sectorSearch(state, fileSource(), true);
-}
-void BM_SectorSearchReadingMemory(benchmark::State& state) {
-  sectorSearch(state, memorySource(), false);
-}
-void BM_SectorSearchReadingFile(benchmark::State& state) {
-  sectorSearch(state, fileSource(), false);
+void BM_ReadGridMemory(benchmark::State& state) { readGrid(state, memorySource(), true); }
+void BM_ReadGridFile(benchmark::State& state) { readGrid(state, fileSource(), true); }
+void BM_ReadGridFileWithoutKeptChunks(benchmark::State& state) {
+  readGrid(state, fileSource(), false);
 }
 
 BENCHMARK(BM_ReadFileOnce)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TrackLengthScanMemory)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TrackLengthScanFile)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SectorSearchKeptChunks)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SectorSearchReadingMemory)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SectorSearchReadingFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadGridMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadGridFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadGridFileWithoutKeptChunks)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vorlind

@@ -6,19 +6,14 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <memory>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <system_error>
 
 #include "platform/console.h"
 #include "replay/byte_source.h"
-#include "replay/frame_stream.h"
-#include "replay/lap_extraction.h"
-#include "replay/replay_header.h"
-#include "replay/sector_search.h"
 #include "run/run_driver.h"
-#include "track/track_length.h"
 
 namespace vorlind::harness {
 
@@ -47,46 +42,41 @@ fs::path scratchRoot() {
 
 }  // namespace
 
-GridReading readGridFromMemory(std::span<const uint8_t> bytes, EventStore& store, int gridNumber,
-                               int slotOffset, std::ostream& console, bool keepChunks) {
-  MemoryByteSource source(bytes);
-  store.ReplayFileSize = source.size();
-  switch (readReplayHeader(source, store)) {
-    case HeaderResult::kDamaged:
-      return GridReading::kDamaged;
-    case HeaderResult::kPlayerReplay:
-      return GridReading::kPlayerReplay;
-    case HeaderResult::kServerReplay:
-      break;
-  }
-  ByteCursor cursor(source);
-  if (readReplayLaps(cursor, store, slotOffset, gridNumber, console) == LapsResult::kDamaged) {
-    return GridReading::kDamaged;
-  }
-  printGridStartTime(store, gridNumber, console);
-  if (!store.RaceFound || store.EntryCount <= 2) return GridReading::kNotCounted;
-  ChunkChain chain(source, cursor.position());
-  SectorRecorder recorder;
-  recorder.startGrid(store, slotOffset, source.size());
-  SectorRecorder* kept = keepChunks ? &recorder : nullptr;
-  searchTrackLength(source, chain, store, console, kept);
-  searchSectorTimes(source, chain, store, slotOffset, console, kept);
-  return GridReading::kCounted;
+void RecordingListener::entryNameRead(std::string_view lastName) {
+  Log += "name " + std::string(lastName) + "\n";
+}
+void RecordingListener::entryCarRead(int32_t car, int32_t entryNumber) {
+  Log += "car " + std::to_string(car) + " " + std::to_string(entryNumber) + "\n";
+}
+void RecordingListener::entryWordRead(int32_t word) {
+  Log += "word " + std::to_string(word) + "\n";
+}
+void RecordingListener::gridStartTimeRead(int32_t startTime) {
+  Log += "start " + std::to_string(startTime) + "\n";
+}
+void RecordingListener::trackSearchStarted() { Log += "scan\n"; }
+void RecordingListener::trackLengthFound(int32_t trackLengthRaw) {
+  Log += "track " + std::to_string(trackLengthRaw) + "\n";
+}
+void RecordingListener::driverMeasured(int slot) {
+  Log += "measure " + std::to_string(slot) + "\n";
 }
 
 std::string compareKeptChunks(std::span<const uint8_t> bytes, int gridNumber) {
   const int slotOffset = kSlotsPerGrid * (gridNumber - 1);
-  std::string differences;
-  std::ostringstream console[2];
+  RecordingListener listeners[2];
   std::unique_ptr<EventStore> stores[2];
   for (int keep = 0; keep < 2; ++keep) {
     stores[keep] = std::make_unique<EventStore>();
     initEventStore(*stores[keep]);
-    readGridFromMemory(bytes, *stores[keep], gridNumber, slotOffset, console[keep], keep == 1);
+    MemoryByteSource source(bytes);
+    GridReader reader(keep == 1);
+    (void)reader.read(source, *stores[keep], gridNumber, slotOffset, listeners[keep]);
   }
   const EventStore& read = *stores[0];
   const EventStore& kept = *stores[1];
-  if (console[0].str() != console[1].str()) differences += " console";
+  std::string differences;
+  if (listeners[0].Log != listeners[1].Log) differences += " events";
   if (read.TrackLengthRaw != kept.TrackLengthRaw) differences += " track length";
   if (read.BestLapSplitTime != kept.BestLapSplitTime) differences += " split times";
   if (read.BestLapMaxSpeed != kept.BestLapMaxSpeed) differences += " highest speeds";
@@ -95,8 +85,8 @@ std::string compareKeptChunks(std::span<const uint8_t> bytes, int gridNumber) {
   return differences.empty() ? differences : "the kept chunks changed the" + differences;
 }
 
-std::string checkGridReading(GridReading reading, const EventStore& store) {
-  if ((reading == GridReading::kNotCounted || reading == GridReading::kCounted) &&
+std::string checkGridReading(GridOutcome outcome, const EventStore& store) {
+  if ((outcome == GridOutcome::kNotCounted || outcome == GridOutcome::kCounted) &&
       (store.EntryCount < 1 || store.EntryCount > kSlotsPerGrid)) {
     return "entry count " + std::to_string(store.EntryCount) + " after a replay that was read";
   }
@@ -107,15 +97,15 @@ std::string checkGridReading(GridReading reading, const EventStore& store) {
 }
 
 std::string runReplayInput(std::span<const uint8_t> bytes, EventStore& store,
-                           GridReading* reading) {
+                           GridOutcome* outcome) {
+  static GridReader reader;
   initEventStore(store);
   const int grid = gridForReplayInput(bytes);
-  std::ostringstream console;
-  const GridReading result =
-      readGridFromMemory(bytes, store, grid, kSlotsPerGrid * (grid - 1), console);
-  if (reading != nullptr) *reading = result;
-  const std::string problem = checkGridReading(result, store);
-  return problem.empty() ? compareKeptChunks(bytes, grid) : problem;
+  MemoryByteSource source(bytes);
+  RecordingListener listener;
+  const GridResult result = reader.read(source, store, grid, kSlotsPerGrid * (grid - 1), listener);
+  if (outcome != nullptr) *outcome = result.Outcome;
+  return checkGridReading(result.Outcome, store);
 }
 
 std::vector<std::span<const uint8_t>> cutPieces(std::span<const uint8_t> bytes,

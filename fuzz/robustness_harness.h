@@ -1,5 +1,5 @@
 // Drives the program's replay reading on arbitrary bytes, for the fuzz targets, the sweep test
-// and the regression inputs alike: one replay held in memory through the grid reading, or a
+// and the regression inputs alike: one replay held in memory through the grid reader, or a
 // whole event run in-process in a scratch working directory. It also states what a defined end
 // of a run looks like, so that every caller judges a run by the same rules.
 #pragma once
@@ -13,34 +13,36 @@
 #include <vector>
 
 #include "replay/event_store.h"
+#include "replay/grid_reader.h"
 
 namespace vorlind::harness {
 
-// How far the grid reading of one replay came.
-enum class GridReading { kDamaged, kPlayerReplay, kNotCounted, kCounted };
+// Tells every event of a grid's reading as a line of `Log`, so that two readings can be compared.
+class RecordingListener final : public GridListener {
+ public:
+  void entryNameRead(std::string_view lastName) override;
+  void entryCarRead(int32_t car, int32_t entryNumber) override;
+  void entryWordRead(int32_t word) override;
+  void gridStartTimeRead(int32_t startTime) override;
+  void trackSearchStarted() override;
+  void trackLengthFound(int32_t trackLengthRaw) override;
+  void driverMeasured(int slot) override;
+  std::string Log;
+};
 
-// Reads `bytes` as the replay of grid `gridNumber` (1..5) into `store` (whose earlier content
-// stays, as in a run): header, entry table and lap blocks, grid start time, and for a counted
-// grid the track length and sector search. Console lines go to `console`. Without `keepChunks`
-// the sector search reads every chunk from the replay instead of taking the chunks that the
-// track length scan kept.
-GridReading readGridFromMemory(std::span<const uint8_t> bytes, EventStore& store, int gridNumber,
-                               int slotOffset, std::ostream& console, bool keepChunks = true);
-
-// Reads `bytes` as the replay of grid `gridNumber` twice, with and without the kept chunks, and
-// says where the two readings differ (console, track length, split times, speeds); empty when
-// they agree.
+// Reads `bytes` as the replay of grid `gridNumber` twice, with and without the chunks the track
+// length scan keeps for the sector search, and says where the two readings differ (events,
+// track length, split times, speeds); empty when they agree.
 std::string compareKeptChunks(std::span<const uint8_t> bytes, int gridNumber);
 
 // Checks what must hold after any grid reading: a replay that was read has 1 to 20 entries, and
 // the track length stays within the 26 bits of a track position. Empty when it holds.
-std::string checkGridReading(GridReading reading, const EventStore& store);
+std::string checkGridReading(GridOutcome outcome, const EventStore& store);
 
 // Reads a replay input of the replay fuzz target (see below) into a freshly initialised store
-// and checks the reading, and that the kept chunks change nothing. Empty when fine; `reading`
-// receives how far the reading came.
+// and checks the reading. Empty when fine; `outcome` receives how far the reading came.
 std::string runReplayInput(std::span<const uint8_t> bytes, EventStore& store,
-                           GridReading* reading = nullptr);
+                           GridOutcome* outcome = nullptr);
 
 // Splits `bytes` at each occurrence of `separator` into at most `maxPieces` pieces; the last
 // piece keeps any further separators.

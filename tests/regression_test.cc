@@ -77,10 +77,11 @@ void checkReplayInputs(const std::string& prefix, bool damaged) {
     const std::vector<uint8_t> bytes = readBytes(input);
     const std::string name = input.filename().string();
     const auto begin = std::chrono::steady_clock::now();
-    GridReading reading = GridReading::kDamaged;
-    EXPECT_EQ(runReplayInput(bytes, *store, &reading), "") << name;
+    GridOutcome outcome = GridOutcome::kDamaged;
+    EXPECT_EQ(runReplayInput(bytes, *store, &outcome), "") << name;
     EXPECT_LT(secondsSince(begin), kCaseSeconds) << name;
-    EXPECT_EQ(reading == GridReading::kDamaged, damaged) << name;
+    EXPECT_EQ(outcome == GridOutcome::kDamaged, damaged) << name;
+    EXPECT_EQ(compareKeptChunks(bytes, gridForReplayInput(bytes)), "") << name;
 
     EventFiles files;
     files.MyName = intact.MyName;

@@ -157,36 +157,24 @@ std::vector<size_t> cutPoints(const SmallReplay& replay, bool full) {
   return cuts;
 }
 
-TEST(Sweep, EveryPrefixOfTheFirstReplay) {
+// Every prefix of the first replay, and of the second one (read on top of the first) more
+// thinly: a cut before the frame stream begins is damage, a cut inside it still gives a report.
+TEST(Sweep, EveryPrefix) {
   ASSERT_EQ(baseEvent().Replays.size(), 2u);
-  const SmallReplay& replay = baseEvent().Replays[0];
-  ASSERT_GT(replay.StreamStart, 320);
   Sweep sweep("sweep-prefix");
-  for (size_t cut : cutPoints(replay, fullSweep())) {
-    EventFiles files = baseFiles();
-    files.Replays[0].resize(cut);
-    const bool beforeStream = static_cast<int64_t>(cut) < replay.StreamStart;
-    sweep.run("prefix of " + std::to_string(cut) + " bytes", files, [&](const RunResult& r) {
-      return beforeStream ? expectDamaged(r, 0) : expectReport(r);
-    });
-  }
-  RecordProperty("cases", sweep.cases());
-  EXPECT_TRUE(sweep.ok()) << sweep.summary();
-}
-
-TEST(Sweep, EveryPrefixOfTheSecondReplay) {
-  ASSERT_EQ(baseEvent().Replays.size(), 2u);
-  const SmallReplay& replay = baseEvent().Replays[1];
-  Sweep sweep("sweep-prefix2");
-  const std::vector<size_t> cuts = cutPoints(replay, fullSweep());
-  // The second grid is read on top of the first: its prefixes are swept more thinly.
-  for (size_t i = 0; i < cuts.size(); i += 3) {
-    EventFiles files = baseFiles();
-    files.Replays[1].resize(cuts[i]);
-    const bool beforeStream = static_cast<int64_t>(cuts[i]) < replay.StreamStart;
-    sweep.run(
-        "prefix of " + std::to_string(cuts[i]) + " bytes of grid B", files,
-        [&](const RunResult& r) { return beforeStream ? expectDamaged(r, 1) : expectReport(r); });
+  for (size_t which = 0; which < 2; ++which) {
+    const SmallReplay& replay = baseEvent().Replays[which];
+    ASSERT_GT(replay.StreamStart, 320);
+    const std::vector<size_t> cuts = cutPoints(replay, fullSweep());
+    for (size_t i = 0; i < cuts.size(); i += which == 0 ? 1 : 3) {
+      EventFiles files = baseFiles();
+      files.Replays[which].resize(cuts[i]);
+      const bool beforeStream = static_cast<int64_t>(cuts[i]) < replay.StreamStart;
+      sweep.run("prefix of " + std::to_string(cuts[i]) + " bytes of " + replayName(which), files,
+                [&](const RunResult& r) {
+                  return beforeStream ? expectDamaged(r, which) : expectReport(r);
+                });
+    }
   }
   RecordProperty("cases", sweep.cases());
   EXPECT_TRUE(sweep.ok()) << sweep.summary();
@@ -217,67 +205,56 @@ std::string expectForMutatedReplay(const RunResult& result, const SmallReplay& r
   return compareKeptChunks(files.Replays[which], static_cast<int>(which) + 1);
 }
 
-TEST(Sweep, SingleByteMutations) {
+// Random mutations of `width` bytes (1 or 4), `count` of them (more under the full sweep);
+// `mutate` writes one at a position and names it.
+template <typename Mutate>
+void sweepMutations(const char* label, size_t width, uint64_t seed, Mutate&& mutate) {
   ASSERT_EQ(baseEvent().Replays.size(), 2u);
   const int count = fullSweep() ? 2000 : 150;
-  std::mt19937_64 rng(0x5EED0001);
-  Sweep sweep("sweep-byte");
+  std::mt19937_64 rng(seed);
+  Sweep sweep(label);
   for (int i = 0; i < count; ++i) {
     const MutationTarget target = mutationTarget(i);
     const size_t which = target.Which;
     const SmallReplay& replay = baseEvent().Replays[which % 2];
-    const size_t position = mutationPosition(rng, replay, 1);
-    const uint8_t flip = static_cast<uint8_t>(1 + rng() % 255);
+    const size_t position = mutationPosition(rng, replay, width);
     EventFiles files = baseFiles(target.Grids);
-    files.Replays[which][position] ^= flip;
-    sweep.run("byte " + std::to_string(position) + " of " + replayName(which) + " xor " +
-                  std::to_string(flip),
-              files, [&](const RunResult& r) {
+    const std::string name = mutate(rng, files.Replays[which], position);
+    sweep.run(name + " at " + std::to_string(position) + " of " + replayName(which), files,
+              [&](const RunResult& r) {
                 return expectForMutatedReplay(r, replay, position, files, which);
               });
   }
-  RecordProperty("cases", sweep.cases());
-  RecordProperty("damaged", sweep.damagedRuns());
-  RecordProperty("reports", sweep.reportRuns());
+  ::testing::Test::RecordProperty("cases", sweep.cases());
   EXPECT_TRUE(sweep.ok()) << sweep.summary();
   // The mutations reach both ends: replays refused as damaged and reports written.
   EXPECT_GT(sweep.damagedRuns(), 0);
   EXPECT_GT(sweep.reportRuns(), 0);
 }
 
+TEST(Sweep, SingleByteMutations) {
+  sweepMutations("sweep-byte", 1, 0x5EED0001,
+                 [](std::mt19937_64& rng, std::vector<uint8_t>& bytes, size_t position) {
+                   const uint8_t flip = static_cast<uint8_t>(1 + rng() % 255);
+                   bytes[position] ^= flip;
+                   return "xor " + std::to_string(flip);
+                 });
+}
+
 TEST(Sweep, WordMutations) {
-  ASSERT_EQ(baseEvent().Replays.size(), 2u);
   // Values that sit on the limits of the readers, the tags, and random ones.
   constexpr std::array<uint32_t, 16> kWords = {
       0x00000000, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000, 2000,       2001,       1,         4, 8,
       19,         20,         0x4C50524F, 0x4C505442, 0x0000FFFF, 0x00010004, 0xFFFF0000};
-  const int count = fullSweep() ? 2000 : 150;
-  std::mt19937_64 rng(0x5EED0004);
-  Sweep sweep("sweep-word");
-  for (int i = 0; i < count; ++i) {
-    const MutationTarget target = mutationTarget(i);
-    const size_t which = target.Which;
-    const SmallReplay& replay = baseEvent().Replays[which % 2];
-    const size_t position = mutationPosition(rng, replay, 4);
-    const uint32_t word =
-        rng() % 2 == 0 ? kWords[rng() % kWords.size()] : static_cast<uint32_t>(rng());
-    EventFiles files = baseFiles(target.Grids);
-    for (size_t b = 0; b < 4; ++b) {
-      files.Replays[which][position + b] = static_cast<uint8_t>(word >> (8 * b));
-    }
-    sweep.run("word " + std::to_string(word) + " at " + std::to_string(position) + " of " +
-                  replayName(which),
-              files, [&](const RunResult& r) {
-                return expectForMutatedReplay(r, replay, position, files, which);
-              });
-  }
-  RecordProperty("cases", sweep.cases());
-  RecordProperty("damaged", sweep.damagedRuns());
-  RecordProperty("reports", sweep.reportRuns());
-  EXPECT_TRUE(sweep.ok()) << sweep.summary();
-  // The mutations reach both ends: replays refused as damaged and reports written.
-  EXPECT_GT(sweep.damagedRuns(), 0);
-  EXPECT_GT(sweep.reportRuns(), 0);
+  sweepMutations("sweep-word", 4, 0x5EED0004,
+                 [&](std::mt19937_64& rng, std::vector<uint8_t>& bytes, size_t position) {
+                   const uint32_t word = rng() % 2 == 0 ? kWords[rng() % kWords.size()]
+                                                        : static_cast<uint32_t>(rng());
+                   for (size_t b = 0; b < 4; ++b) {
+                     bytes[position + b] = static_cast<uint8_t>(word >> (8 * b));
+                   }
+                   return "word " + std::to_string(word);
+                 });
 }
 
 // The 32-bit fields of a replay whose value alone decides whether it is damaged, found by

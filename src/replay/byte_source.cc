@@ -31,9 +31,9 @@ MemoryByteSource::MemoryByteSource(std::span<const uint8_t> bytes)
   setWindow(bytes.data(), 0, static_cast<int64_t>(bytes.size()));
 }
 
-bool MemoryByteSource::readOutsideWindow(int64_t, std::span<uint8_t>) { return false; }
-
-const uint8_t* MemoryByteSource::peekOutsideWindow(int64_t, int64_t) { return nullptr; }
+std::span<const uint8_t> MemoryByteSource::viewOutsideWindow(int64_t, int64_t, uint8_t*) {
+  return {};
+}
 
 uint8_t* FileBlockMemory::block(int i) {
   std::unique_ptr<uint8_t[]>& bytes = blocks_[i];
@@ -88,38 +88,29 @@ const FileByteSource::Block* FileByteSource::loadBlock(int64_t index) {
   return victim;
 }
 
-const uint8_t* FileByteSource::peekOutsideWindow(int64_t offset, int64_t count) {
-  if (offset < 0 || count < 0 || offset > size() || count > size() - offset) return nullptr;
-  const int64_t index = offset / kBlockSize;
-  if (count > (index + 1) * kBlockSize - offset) return nullptr;
-  const Block* block = loadBlock(index);
-  if (block == nullptr) {
-    setWindow(nullptr, 0, 0);
-    return nullptr;
-  }
-  setWindow(block->Bytes, index * kBlockSize, block->Length);
-  return block->Bytes + (offset - index * kBlockSize);
-}
-
-bool FileByteSource::readOutsideWindow(int64_t offset, std::span<uint8_t> out) {
-  const int64_t count = static_cast<int64_t>(out.size());
-  if (offset < 0 || offset > size() || count > size() - offset) return false;
+std::span<const uint8_t> FileByteSource::viewOutsideWindow(int64_t offset, int64_t count,
+                                                           uint8_t* scratch) {
+  if (offset < 0 || count < 0 || offset > size() || count > size() - offset) return {};
+  const bool oneBlock = count <= (offset / kBlockSize + 1) * kBlockSize - offset;
   int64_t done = 0;
-  while (done < count) {
+  do {
     const int64_t at = offset + done;
     const Block* block = loadBlock(at / kBlockSize);
     if (block == nullptr) {
       setWindow(nullptr, 0, 0);
-      return false;
+      return {};
     }
     const int64_t blockStart = block->Index * kBlockSize;
     setWindow(block->Bytes, blockStart, block->Length);
+    if (oneBlock) {
+      return {block->Bytes + (offset - blockStart),
+              static_cast<size_t>(blockStart + block->Length - offset)};
+    }
     const int64_t take = std::min(count - done, block->Length - (at - blockStart));
-    std::memcpy(out.data() + done, block->Bytes + (at - blockStart),
-                static_cast<size_t>(take));
+    std::memcpy(scratch + done, block->Bytes + (at - blockStart), static_cast<size_t>(take));
     done += take;
-  }
-  return true;
+  } while (done < count);
+  return {scratch, static_cast<size_t>(count)};
 }
 
 }  // namespace vorlind

@@ -1,9 +1,9 @@
 // Readers take their bytes from a ByteSource: a file for the program, a memory buffer for tests
-// and fuzzers. A source knows its size and refuses any read that does not lie wholly inside it.
-// Reads are served from a window of bytes held in memory (the whole buffer, or the file block
-// read last), so that the many small reads of the frame stream walks cost a bounds check and a
-// copy; only a read outside the window goes to the file. ByteCursor adds a position and
-// little-endian decoding, with a sticky failure flag so that a reader can check once.
+// and fuzzers. A source knows its size and refuses any view of bytes that do not lie wholly
+// inside it. A view of bytes that lie in memory in one piece (the whole buffer, or the file
+// block read last) costs a bounds check; bytes that cross a block edge are copied into the
+// caller's scratch memory. ByteCursor adds a position and little-endian decoding, with a sticky
+// failure that remembers where the first read failed, so that a reader can check once.
 #pragma once
 
 #include <cstdint>
@@ -15,40 +15,31 @@
 
 namespace vorlind {
 
+// Why a reader gave up, and the file offset of the bytes it could not read or accept.
+struct ReadFailure {
+  const char* Reason = nullptr;
+  int64_t Offset = 0;
+};
+
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
   int64_t size() const { return size_; }
 
-  // Copies out.size() bytes from `offset`; false (and nothing copied) when they are not all there.
-  [[nodiscard]] bool readAt(int64_t offset, std::span<uint8_t> out) {
-    const int64_t count = static_cast<int64_t>(out.size());
-    if (offset >= windowStart_ && count <= windowEnd_ - offset) {
-      std::memcpy(out.data(), window_ + (offset - windowStart_), out.size());
-      return true;
-    }
-    return readOutsideWindow(offset, out);
+  // The `count` bytes at `offset`, or nullptr when they do not all lie inside the source. Bytes
+  // that are not in memory in one piece are copied into `scratch`, which must hold `count`
+  // bytes. The pointer stays valid until the next view.
+  const uint8_t* view(int64_t offset, int64_t count, uint8_t* scratch) {
+    return viewAtLeast(offset, count, scratch).data();
   }
 
-  // A pointer to the `count` bytes at `offset` where they lie in memory in one piece, or nullptr
-  // (then readAt still serves them, or says they are not there). The pointer stays valid until
-  // the next call of peek or readAt.
-  const uint8_t* peek(int64_t offset, int64_t count) {
+  // The same, with as many further bytes as lie in the same piece of memory, for a reader that
+  // walks many small fields; empty when the `count` bytes are not all inside the source.
+  std::span<const uint8_t> viewAtLeast(int64_t offset, int64_t count, uint8_t* scratch) {
     if (offset >= windowStart_ && count >= 0 && count <= windowEnd_ - offset) {
-      return window_ + (offset - windowStart_);
+      return {window_ + (offset - windowStart_), static_cast<size_t>(windowEnd_ - offset)};
     }
-    return peekOutsideWindow(offset, count);
-  }
-
-  // The bytes from `offset` to the end of the piece of memory that holds it: at least one, or
-  // none when `offset` is not inside the source. Valid until the next call of peek or readAt.
-  std::span<const uint8_t> peekRun(int64_t offset) {
-    if (offset < windowStart_ || offset >= windowEnd_) {
-      const uint8_t* byte = peekOutsideWindow(offset, 1);
-      if (byte == nullptr) return {};
-      if (offset < windowStart_ || offset >= windowEnd_) return {byte, 1};
-    }
-    return {window_ + (offset - windowStart_), static_cast<size_t>(windowEnd_ - offset)};
+    return viewOutsideWindow(offset, count, scratch);
   }
 
  protected:
@@ -58,10 +49,9 @@ class ByteSource {
     windowStart_ = start;
     windowEnd_ = start + length;
   }
-  // Serve a read that the window does not hold. They may move the window; a peek that succeeds
-  // leaves the window holding the bytes it points at.
-  [[nodiscard]] virtual bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) = 0;
-  virtual const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) = 0;
+  // Serves a view that the window does not hold; it may move the window.
+  virtual std::span<const uint8_t> viewOutsideWindow(int64_t offset, int64_t count,
+                                                     uint8_t* scratch) = 0;
 
  private:
   int64_t size_;
@@ -76,8 +66,8 @@ class MemoryByteSource final : public ByteSource {
   explicit MemoryByteSource(std::span<const uint8_t> bytes);
 
  private:
-  [[nodiscard]] bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) override;
-  const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) override;
+  std::span<const uint8_t> viewOutsideWindow(int64_t offset, int64_t count,
+                                             uint8_t* scratch) override;
 };
 
 // The memory a FileByteSource reads its blocks into. The run reads its replays one after another
@@ -117,8 +107,8 @@ class FileByteSource final : public ByteSource {
   };
 
   FileByteSource(std::FILE* file, int64_t size, FileBlockMemory* memory);
-  [[nodiscard]] bool readOutsideWindow(int64_t offset, std::span<uint8_t> out) override;
-  const uint8_t* peekOutsideWindow(int64_t offset, int64_t count) override;
+  std::span<const uint8_t> viewOutsideWindow(int64_t offset, int64_t count,
+                                             uint8_t* scratch) override;
   const Block* loadBlock(int64_t index);
 
   std::FILE* file_;
@@ -130,9 +120,7 @@ class FileByteSource final : public ByteSource {
 };
 
 // Little-endian decoding from a byte buffer.
-inline uint16_t decodeU16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+inline uint16_t decodeU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint32_t decodeU24(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16);
@@ -143,17 +131,18 @@ inline uint32_t decodeU32(const uint8_t* p) {
 inline int32_t decodeI32(const uint8_t* p) { return static_cast<int32_t>(decodeU32(p)); }
 
 // A read position over a source with little-endian decoding. A read that does not fit inside
-// the source returns 0, still advances the position and sets the sticky failure flag.
+// the source returns 0, still advances the position and sets the sticky failure, which keeps
+// the offset of the first read that failed.
 class ByteCursor {
  public:
   explicit ByteCursor(ByteSource& source) : source_(&source) {}
 
   int64_t position() const { return position_; }
-  int64_t size() const { return source_->size(); }
   void seek(int64_t position) { position_ = position; }
   void skip(int64_t count) { position_ += count; }
-  bool failed() const { return failed_; }
-  void clearFailure() { failed_ = false; }
+  bool failed() const { return failedAt_ >= 0; }
+  // Where the first failed read began; -1 while none has failed.
+  int64_t failedAt() const { return failedAt_; }
 
   uint8_t readU8() {
     uint8_t bytes[1];
@@ -177,17 +166,21 @@ class ByteCursor {
   }
   // Fills `out`; on failure it is zero-filled.
   void readBytes(std::span<uint8_t> out) {
-    if (!source_->readAt(position_, out)) {
+    const int64_t count = static_cast<int64_t>(out.size());
+    const uint8_t* bytes = source_->view(position_, count, out.data());
+    if (bytes == nullptr) {
       std::memset(out.data(), 0, out.size());
-      failed_ = true;
+      if (failedAt_ < 0) failedAt_ = position_;
+    } else if (bytes != out.data()) {
+      std::memcpy(out.data(), bytes, out.size());
     }
-    position_ += static_cast<int64_t>(out.size());
+    position_ += count;
   }
 
  private:
   ByteSource* source_;
   int64_t position_ = 0;
-  bool failed_ = false;
+  int64_t failedAt_ = -1;
 };
 
 }  // namespace vorlind

@@ -1,46 +1,103 @@
 #include "replay/frame_stream.h"
 
-#include "replay/replay_format.h"
+#include <algorithm>
+#include <cstring>
 
 namespace vorlind {
 
-namespace frame_stream_detail {
+namespace fmt = replay_format;
 
 namespace {
 
-class SourceBytes {
+// The bytes a chunk walk reads: the chunk and the record header behind it, viewed once, usually
+// in place. A field elsewhere (of a chunk whose lead records claim more than it holds) is viewed
+// on its own, and the chunk again after it.
+class ChunkBytes {
  public:
-  explicit SourceBytes(ByteSource& source) : source_(source) {}
+  ChunkBytes(ByteSource& source, StreamScratch& scratch, int64_t start)
+      : source_(source), scratch_(scratch), start_(start) {}
+
+  // Views the chunk whose first four bytes are there; nullptr when they are not.
+  const uint8_t* viewHead() {
+    bytes_ = source_.viewAtLeast(start_, 4, scratch_.Chunk);
+    if (bytes_.empty()) return nullptr;
+    wanted_ = std::min<int64_t>(decodeU16(bytes_.data()) + kSlack, source_.size() - start_);
+    if (static_cast<int64_t>(bytes_.size()) < wanted_) viewChunk();
+    return bytes_.data();
+  }
+
   const uint8_t* at(int64_t offset, int count) {
-    return source_.readAt(offset, std::span<uint8_t>(copy_, static_cast<size_t>(count))) ? copy_
-                                                                                          : nullptr;
+    if (offset >= start_ && offset - start_ <= static_cast<int64_t>(bytes_.size()) - count) {
+      return bytes_.data() + (offset - start_);
+    }
+    return atElsewhere(offset, count);
   }
 
  private:
+  // Bytes behind the chunk that a walk may read: the lead record of a chunk that is too short
+  // to hold it.
+  static constexpr int64_t kSlack = 8;
+
+  void viewChunk() { bytes_ = source_.viewAtLeast(start_, wanted_, scratch_.Chunk); }
+
+  const uint8_t* atElsewhere(int64_t offset, int count) {
+    const uint8_t* field = source_.view(offset, count, scratch_.Field);
+    if (field == nullptr) return nullptr;
+    if (field != scratch_.Field) std::memcpy(scratch_.Field, field, static_cast<size_t>(count));
+    viewChunk();
+    return scratch_.Field;
+  }
+
   ByteSource& source_;
-  uint8_t copy_[8];
+  StreamScratch& scratch_;
+  int64_t start_;
+  int64_t wanted_ = 0;
+  std::span<const uint8_t> bytes_;
 };
 
 }  // namespace
 
-bool walkChunkFromSource(ByteSource& source, int64_t start, ChunkView& chunk) {
-  SourceBytes file(source);
-  return walkChunkIn(file, start, chunk);
-}
+bool walkChunk(ByteSource& source, int64_t start, ChunkView& chunk, StreamScratch& scratch) {
+  chunk = ChunkView{};
+  chunk.Start = start;
+  ChunkBytes bytes(source, scratch, start);
+  const uint8_t* head = bytes.viewHead();
+  if (head == nullptr) return false;
+  chunk.Length = decodeU16(head);
+  chunk.PreviousLength = decodeU16(head + fmt::kChunkPreviousLengthOffset);
+  const int64_t end = start + chunk.Length;
 
-}  // namespace frame_stream_detail
-
-bool raiseToLargestPosition(ByteSource& source, int64_t first, int count, int32_t& maximum) {
-  constexpr int64_t kItemSize = 16;
-  if (count <= 0) return true;
-  if (const uint8_t* items = source.peek(first, kItemSize * count)) {
-    maximum = largestTrackPosition(items, count, maximum);
-    return true;
+  const int64_t first = start + fmt::kChunkFirstRecordOffset;
+  const uint8_t* lead = bytes.at(first, fmt::kRecordHeaderSize);
+  if (lead == nullptr) return false;
+  chunk.FirstType = decodeU16(lead);
+  int64_t record = first + fmt::paddedRecordSize(decodeU16(lead + 2));
+  if (chunk.FirstType == fmt::kStartMarkerRecordType) {
+    const uint8_t* flag = bytes.at(first + fmt::kRecordHeaderSize, 1);
+    if (flag == nullptr) return false;
+    chunk.StartFlag = *flag;
   }
-  for (int i = 0; i < count; ++i) {
-    uint8_t item[4];
-    if (!source.readAt(first + kItemSize * i, item)) return false;
-    maximum = std::max(maximum, decodeTrackPosition(item));
+  if (chunk.FirstType != fmt::kSingleLeadRecordType) {
+    const uint8_t* size = bytes.at(record + 2, 2);
+    if (size == nullptr) return false;
+    record += fmt::paddedRecordSize(decodeU16(size));
+  }
+
+  for (int walked = 0; walked < fmt::kMaxWalkedRecords; ++walked) {
+    const int64_t body = record + fmt::kRecordHeaderSize;
+    if (body >= end) break;
+    const uint8_t* header = bytes.at(record, fmt::kRecordHeaderSize);
+    if (header == nullptr) return false;
+    const uint16_t type = decodeU16(header);
+    const uint16_t size = decodeU16(header + 2);
+    chunk.HasLastRecord = true;
+    chunk.LastBody = body;
+    chunk.LastSize = size;
+    if (type == fmt::kPositionRecordType && size == fmt::kPositionRecordSize) {
+      chunk.HasPositionRecord = true;
+      chunk.PositionBody = body;
+    }
+    record += fmt::paddedRecordSize(size);
   }
   return true;
 }
@@ -50,28 +107,28 @@ ChunkChain::ChunkChain(ByteSource& source, int64_t streamStart)
   strideStarts_.push_back(streamStart);
 }
 
-int64_t ChunkChain::nextStartFromSource(int64_t start) {
-  uint8_t bytes[2];
-  if (!source_.readAt(start, bytes) || decodeU16(bytes) == 0) return -1;
+int64_t ChunkChain::nextStart(int64_t start) {
+  const uint8_t* bytes = source_.view(start, 2, scratch_);
+  if (bytes == nullptr || decodeU16(bytes) == 0) return -1;
   return start + decodeU16(bytes);
 }
 
-int64_t ChunkChain::findChunkStart(int64_t index) {
+int64_t ChunkChain::chunkStart(int64_t index) {
   if (index < 0) return -1;
   if (index <= furthestIndex_) {
     int64_t start = strideStarts_[static_cast<size_t>(index / kStride)];
-    for (int64_t i = index / kStride * kStride; i < index; ++i) start = nextStart(start);
+    for (int64_t i = index / kStride * kStride; i < index && start >= 0; ++i) {
+      start = nextStart(start);
+    }
     return start;
   }
   while (furthestIndex_ < index && !broken_) {
-    const int64_t next = nextStart(furthestStart_);
-    if (next < 0) {
+    const uint8_t* bytes = source_.view(furthestStart_, 2, scratch_);
+    if (bytes == nullptr) {
       broken_ = true;
       break;
     }
-    ++furthestIndex_;
-    furthestStart_ = next;
-    if (furthestIndex_ % kStride == 0) strideStarts_.push_back(next);
+    grow(decodeU16(bytes));
   }
   return furthestIndex_ == index ? furthestStart_ : -1;
 }

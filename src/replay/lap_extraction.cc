@@ -11,6 +11,11 @@ namespace fmt = replay_format;
 
 namespace {
 
+constexpr const char* kEndsEarly = "the replay ends inside its entry table or lap blocks";
+constexpr const char* kTooManyEntries = "the entry table holds more than 20 entries";
+constexpr const char* kBadEntryNumber = "an entry number lies outside 0 to 19";
+constexpr const char* kLongPracticeBlock = "a practice block holds more than 500 lap records";
+
 struct LapRecord {
   int32_t Time = 0;
   uint8_t Flags = 0;
@@ -23,72 +28,84 @@ LapRecord readLapRecord(ByteCursor& cursor) {
   return record;
 }
 
-std::string_view nameText(const uint8_t (&field)[fmt::kNameFieldWidth]) {
-  int length = 0;
-  while (length < fmt::kNameFieldWidth && field[length] != 0) ++length;
-  return std::string_view(reinterpret_cast<const char*>(field), length);
-}
-
 bool isBlockTag(int32_t word) { return word == fmt::kPracticeTag || word == fmt::kRaceTag; }
 bool isEntryNumber(int32_t n) { return n >= 0 && n < kSlotsPerGrid; }
 
+std::optional<ReadFailure> endedEarly(const ByteCursor& cursor) {
+  return ReadFailure{kEndsEarly, cursor.failedAt()};
+}
+
+// Reads the entry number field at the cursor; a failure when it cannot be read or is not one.
+std::optional<ReadFailure> readEntryNumber(ByteCursor& cursor, int32_t& number) {
+  const int64_t at = cursor.position();
+  number = cursor.readI32();
+  if (cursor.failed()) return endedEarly(cursor);
+  if (!isEntryNumber(number)) return ReadFailure{kBadEntryNumber, at};
+  return std::nullopt;
+}
+
 // The entry table; `word` receives the tag that ends it.
-bool readEntries(ByteCursor& cursor, EventStore& store, int slotOffset, std::ostream& console,
-                 int32_t& word) {
+std::optional<ReadFailure> readEntries(ByteCursor& cursor, EventStore& store, int slotOffset,
+                                       GridListener& listener, int32_t& word) {
   store.EntryCount = 0;
   for (int i = 0;; ++i) {
     const int64_t entry = fmt::kEntryTableOffset + fmt::kEntrySize * i;
-    uint8_t firstName[fmt::kNameFieldWidth];
-    uint8_t lastName[fmt::kNameFieldWidth];
+    FixedText<fmt::kNameFieldWidth + 1> firstName;
+    FixedText<fmt::kNameFieldWidth + 1> lastName;
     cursor.seek(entry + fmt::kEntryFirstNameOffset);
-    cursor.readBytes(firstName);
-    cursor.readBytes(lastName);
-    if (cursor.failed()) return false;
-    console << nameText(lastName) << std::endl;
+    cursor.readBytes(
+        std::span(reinterpret_cast<uint8_t*>(firstName.Chars.data()), fmt::kNameFieldWidth));
+    cursor.readBytes(
+        std::span(reinterpret_cast<uint8_t*>(lastName.Chars.data()), fmt::kNameFieldWidth));
+    if (cursor.failed()) return endedEarly(cursor);
+    listener.entryNameRead(lastName.view());
 
     cursor.seek(entry + fmt::kEntryCarOffset);
     const int32_t car = cursor.readI32();
     cursor.seek(entry + fmt::kEntryNumberOffset);
     const int32_t number = cursor.readI32();
-    if (cursor.failed()) return false;
-    console << "Auto=" << car << "  Welch=" << number << std::endl;
+    if (cursor.failed()) return endedEarly(cursor);
+    listener.entryCarRead(car, number);
     store.EntryCount = i + 1;
-    if (!isEntryNumber(number)) return false;
+    if (!isEntryNumber(number))
+      return ReadFailure{kBadEntryNumber, entry + fmt::kEntryNumberOffset};
 
     const int slot = slotOffset + number;
-    if (store.MyNameSet && nameText(firstName) == store.MyFirstName.view() &&
-        nameText(lastName) == store.MyLastName.view()) {
+    if (store.MyNameSet && firstName.view() == store.MyFirstName.view() &&
+        lastName.view() == store.MyLastName.view()) {
       store.HighlightSlot = slot;
     }
-    store.SlotFirstName[slot].assign(nameText(firstName));
-    store.SlotLastName[slot].assign(nameText(lastName));
+    store.SlotFirstName[slot].assign(firstName.view());
+    store.SlotLastName[slot].assign(lastName.view());
     store.SlotCar[slot] = car;
 
     cursor.seek(entry + fmt::kEntrySize);
     word = cursor.readI32();
-    if (cursor.failed()) return false;
-    console << "Wert=" << word << std::endl;
-    if (isBlockTag(word)) return true;
-    if (i + 1 >= fmt::kMaxEntries) return false;
+    if (cursor.failed()) return endedEarly(cursor);
+    listener.entryWordRead(word);
+    if (isBlockTag(word)) return std::nullopt;
+    if (i + 1 >= fmt::kMaxEntries) return ReadFailure{kTooManyEntries, entry + fmt::kEntrySize};
   }
 }
 
 // One practice block, the cursor standing behind its tag.
-bool readPracticeBlock(ByteCursor& cursor, EventStore& store, int slotOffset) {
+std::optional<ReadFailure> readPracticeBlock(ByteCursor& cursor, EventStore& store,
+                                             int slotOffset) {
   cursor.skip(fmt::kPracticeUnreadAfterTag);
+  const int64_t lengthAt = cursor.position();
   const int32_t length = cursor.readI32();
-  const int32_t number = cursor.readI32();
-  if (cursor.failed() || !isEntryNumber(number)) return false;
-  const int records = length / 4 - 1;
-  if (records > kCrossingCount) return false;
+  int32_t number = 0;
+  if (auto failure = readEntryNumber(cursor, number)) return failure;
+  const int records = fmt::lapRecordCount(length);
+  if (records > kCrossingCount) return ReadFailure{kLongPracticeBlock, lengthAt};
 
   const int s = slotOffset + number;
   store.PracticeBestLap[s] = kNoTime;
   store.PracticeBestOnTrackLap[s] = kNoTime;
   for (int k = 0; k < records; ++k) {
-    store.PracticeLapCount[s] = length / 4 - 2;
+    store.PracticeLapCount[s] = fmt::lapCount(length);
     const LapRecord record = readLapRecord(cursor);
-    if (cursor.failed()) return false;
+    if (cursor.failed()) return endedEarly(cursor);
     store.PracticeCumTime[s][k] = record.Time;
     int32_t lap = k >= 1 ? record.Time - store.PracticeCumTime[s][k - 1] : record.Time;
     if (record.Flags & fmt::kInvalidLapFlag) lap = 0;
@@ -104,30 +121,31 @@ bool readPracticeBlock(ByteCursor& cursor, EventStore& store, int slotOffset) {
       store.PracticeBestOnTrackLapNo[s] = k;
     }
   }
-  return true;
+  return std::nullopt;
 }
 
 // The race blocks, the cursor standing behind the race tag.
-bool readRaceBlocks(ByteCursor& cursor, EventStore& store, int slotOffset, int gridNumber) {
+std::optional<ReadFailure> readRaceBlocks(ByteCursor& cursor, EventStore& store, int slotOffset,
+                                          int gridNumber) {
   cursor.skip(fmt::kRaceUnreadAfterTag);
   store.RaceFound = 1;
   int32_t& gridStart = store.GridStartTime[gridNumber - 1];
   for (int block = 0; block < fmt::kMaxRaceBlocks; ++block) {
     const int32_t length = cursor.readI32();
-    if (cursor.failed()) return false;
+    if (cursor.failed()) return endedEarly(cursor);
     if (length > fmt::kMaxRaceBlockLength) break;
     store.RaceLengthMax = std::max(store.RaceLengthMax, length);
-    const int32_t number = cursor.readI32();
-    if (cursor.failed() || !isEntryNumber(number)) return false;
+    int32_t number = 0;
+    if (auto failure = readEntryNumber(cursor, number)) return failure;
 
     const int s = slotOffset + number;
-    store.RaceLapCount[s] = length / 4 - 2;
+    store.RaceLapCount[s] = fmt::lapCount(length);
     store.RaceBestLap[s] = kNoTime;
     store.RaceBestOnTrackLap[s] = kNoTime;
-    const int records = length / 4 - 1;
+    const int records = fmt::lapRecordCount(length);
     for (int k = 0; k < records; ++k) {
       const LapRecord record = readLapRecord(cursor);
-      if (cursor.failed()) return false;
+      if (cursor.failed()) return endedEarly(cursor);
       if (k == 0 && record.Time < gridStart) gridStart = record.Time;
       if (k >= 1) {
         if (record.Flags & fmt::kOffTrackFlag) {
@@ -139,6 +157,7 @@ bool readRaceBlocks(ByteCursor& cursor, EventStore& store, int slotOffset, int g
       store.RaceCumTime[s][k] = record.Time;
       const int32_t lap = k >= 1 ? record.Time - store.RaceCumTime[s][k - 1] : record.Time;
       store.RaceLapTime[s][k] = lap;
+      // Unlike practice, any lap time counts here, even one of 0 or below.
       if (k >= 1 && lap < store.RaceBestLap[s]) {
         store.RaceBestLap[s] = lap;
         store.RaceBestLapNo[s] = k;
@@ -150,37 +169,25 @@ bool readRaceBlocks(ByteCursor& cursor, EventStore& store, int slotOffset, int g
     }
     cursor.skip(fmt::kRaceBlockTrailer);
   }
-  store.MaxRaceLaps = store.RaceLengthMax / 4 - 2;
-  return true;
+  store.MaxRaceLaps = fmt::lapCount(store.RaceLengthMax);
+  return std::nullopt;
 }
 
 }  // namespace
 
-LapsResult readReplayLaps(ByteCursor& cursor, EventStore& store, int slotOffset, int gridNumber,
-                          std::ostream& console) {
+std::optional<ReadFailure> readReplayLaps(ByteCursor& cursor, EventStore& store, int slotOffset,
+                                          int gridNumber, GridListener& listener) {
   resetGridSlots(store, slotOffset);
   int32_t word = 0;
-  if (!readEntries(cursor, store, slotOffset, console, word)) return LapsResult::kDamaged;
+  if (auto failure = readEntries(cursor, store, slotOffset, listener, word)) return failure;
   while (word == fmt::kPracticeTag) {
-    if (!readPracticeBlock(cursor, store, slotOffset)) return LapsResult::kDamaged;
+    if (auto failure = readPracticeBlock(cursor, store, slotOffset)) return failure;
     word = cursor.readI32();
-    if (cursor.failed()) return LapsResult::kDamaged;
+    if (cursor.failed()) return endedEarly(cursor);
   }
-  if (word == fmt::kRaceTag) {
-    if (!readRaceBlocks(cursor, store, slotOffset, gridNumber)) return LapsResult::kDamaged;
-  } else {
-    cursor.skip(fmt::kNoRaceSkip);
-  }
-  return LapsResult::kRead;
-}
-
-void printGridStartTime(const EventStore& store, int gridNumber, std::ostream& console) {
-  const int32_t t = store.GridStartTime[gridNumber - 1];
-  const int32_t ms = t - 1000 * (t / 1000);
-  console << "Zeit in Startaufstellung dieses Grids:" << t / 1000 << '.';
-  if (ms < 100) console << '0';
-  if (ms < 10) console << '0';
-  console << ms << 's' << std::endl;
+  if (word == fmt::kRaceTag) return readRaceBlocks(cursor, store, slotOffset, gridNumber);
+  cursor.skip(fmt::kNoRaceSkip);
+  return std::nullopt;
 }
 
 }  // namespace vorlind

@@ -65,14 +65,27 @@ inline constexpr uint16_t kPositionRecordType = 1;
 inline constexpr uint16_t kPositionRecordSize = 32;
 inline constexpr int kMaxWalkedRecords = 79;
 inline constexpr int64_t kCarItemSize = 16;
-inline constexpr int64_t kCarItemsOffset = 4;  // from the car record's body start
-inline constexpr uint16_t kCarRecordMinSize = 11;
+inline constexpr int64_t kCarItemsOffset = 4;               // from the car record's body start
+inline constexpr int kMaxCarItems = 0xFFFF / kCarItemSize;  // a record size is 16 bits
+// The first four bytes of a car item (and of a position record's body): a 26-bit track position,
+// little-endian, whose top two bits share the fourth byte with the entry number above them.
+inline constexpr uint32_t kTrackPositionMask = 0x03FFFFFF;
 inline constexpr uint32_t kTrackPositionHighMask = 0x3;
 inline constexpr int kEntryNumberShift = 2;
+inline constexpr int kItemFieldSize = 4;
 
 // Guards of the frame stream walks.
 inline constexpr int64_t kTrackScanTailGuard = 10000;
 inline constexpr int64_t kMeasureTailGuard = 1200;
+
+// The lap records of a block whose length field is `length`; the first is the crossing that
+// starts lap 1, so a block holds one lap less than records.
+constexpr int32_t lapRecordCount(int32_t length) { return length / 4 - 1; }
+constexpr int32_t lapCount(int32_t length) { return length / 4 - 2; }
+static_assert(lapRecordCount(4 + 4 * 3) == 3 && lapCount(4 + 4 * 3) == 2);
+
+// The car items of a car record of `size` bytes, header included.
+constexpr int carItemCount(uint16_t size) { return size / kCarItemSize; }
 
 // Rounds a record size up to the multiple of 4 it occupies.
 constexpr int64_t paddedRecordSize(int64_t size) { return (size + 3) / 4 * 4; }

@@ -1,7 +1,5 @@
 #include "replay/replay_header.h"
 
-#include <string_view>
-
 #include "replay/replay_format.h"
 
 namespace vorlind {
@@ -10,33 +8,35 @@ namespace fmt = replay_format;
 
 namespace {
 
-// A name field: its text ends at the first zero byte or at the end of the field.
+// Reads a text field of `N - 1` bytes: its text ends at the first zero byte or at its end.
 template <int N>
-std::string_view nameField(const uint8_t (&bytes)[N]) {
-  int length = 0;
-  while (length < N && bytes[length] != 0) ++length;
-  return std::string_view(reinterpret_cast<const char*>(bytes), length);
+void readTextField(ByteCursor& cursor, int64_t offset, FixedText<N>& text) {
+  FixedText<N> field;
+  cursor.seek(offset);
+  cursor.readBytes(std::span(reinterpret_cast<uint8_t*>(field.Chars.data()), N - 1));
+  text.assign(field.view());
 }
 
 }  // namespace
 
-HeaderResult readReplayHeader(ByteSource& source, EventStore& store) {
-  uint8_t rate[1];
-  uint8_t track[fmt::kTrackNameWidth];
-  uint8_t marker[4];
-  if (!source.readAt(fmt::kFrameRateOffset, rate) ||
-      !source.readAt(fmt::kTrackNameOffset, track) ||
-      !source.readAt(fmt::kServerMarkerOffset, marker)) {
+HeaderResult readReplayHeader(ByteSource& source, EventStore& store, ReadFailure& failure) {
+  static_assert(sizeof(store.TrackName.Chars) == fmt::kTrackNameWidth + 1);
+  static_assert(sizeof(store.ModName.Chars) == fmt::kModNameWidth + 1);
+  ByteCursor cursor(source);
+  cursor.seek(fmt::kFrameRateOffset);
+  const uint8_t rate = cursor.readU8();
+  readTextField(cursor, fmt::kTrackNameOffset, store.TrackName);
+  cursor.seek(fmt::kServerMarkerOffset);
+  const int32_t marker = cursor.readI32();
+  if (!cursor.failed()) {
+    store.ReplayFrameRate = rate == fmt::kFrameRate60Marker ? fmt::kFrameRate60 : fmt::kFrameRate36;
+    if (marker != 0) return HeaderResult::kPlayerReplay;
+    readTextField(cursor, fmt::kModNameOffset, store.ModName);
+  }
+  if (cursor.failed()) {
+    failure = ReadFailure{"the replay is shorter than its header", cursor.failedAt()};
     return HeaderResult::kDamaged;
   }
-  store.ReplayFrameRate =
-      rate[0] == fmt::kFrameRate60Marker ? fmt::kFrameRate60 : fmt::kFrameRate36;
-  store.TrackName.assign(nameField(track));
-  if (decodeI32(marker) != 0) return HeaderResult::kPlayerReplay;
-
-  uint8_t mod[fmt::kModNameWidth];
-  if (!source.readAt(fmt::kModNameOffset, mod)) return HeaderResult::kDamaged;
-  store.ModName.assign(nameField(mod));
   // Upper-casing as the "C" locale does it: only the letters a to z change.
   char& first = store.TrackName.Chars[0];
   if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');

@@ -10,67 +10,55 @@
 namespace vorlind {
 namespace {
 
-using tools::ReplayBuilder;
-
-class ReplayHeader : public ::testing::Test {
- protected:
-  ReplayHeader() : store_(std::make_unique<EventStore>()) { initEventStore(*store_); }
-
-  HeaderResult read(const std::vector<uint8_t>& bytes) {
+TEST(ReplayHeader, ReadsRateNamesAndKind) {
+  using enum HeaderResult;
+  struct Case {
+    uint8_t RateByte;
+    const char *Track, *Mod;
+    int32_t Marker;
+    size_t Length;  // the replay is cut to this many bytes when not 0
+    HeaderResult Result;
+    int32_t RateOrFailedAt;
+    const char* TrackRead;
+  };
+  const Case kCases[] = {
+      {60, "monza", "mod67", 0, 0, kServerReplay, 60, "Monza"},
+      {59, "monza", "mod67", 0, 0, kServerReplay, 36, "Monza"},
+      {61, "monza", "mod67", 0, 0, kServerReplay, 36, "Monza"},
+      {60, "abcdefgh", "abcdef", 0, 0, kServerReplay, 60, "Abcdefgh"},
+      {60, "zulu", "", 0, 0, kServerReplay, 60, "Zulu"},
+      {60, "`ab", "", 0, 0, kServerReplay, 60, "`ab"},
+      {60, "{ab", "", 0, 0, kServerReplay, 60, "{ab"},
+      {60, "\xE1gb", "", 0, 0, kServerReplay, 60, "\xE1gb"},
+      {60, "monza", "mod67", 0, 134, kServerReplay, 60, "Monza"},
+      {60, "monza", "mod67", 1, 0, kPlayerReplay, 0, nullptr},
+      {60, "monza", "mod67", 1 << 24, 0, kPlayerReplay, 0, nullptr},
+      {60, "monza", "mod67", 7, 100, kPlayerReplay, 0, nullptr},  // the MOD name is not read
+      {60, "monza", "mod67", 0, 133, kDamaged, 128, nullptr},
+      {60, "monza", "mod67", 0, 55, kDamaged, 52, nullptr},
+      {60, "monza", "mod67", 0, 5, kDamaged, 5, nullptr}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(::testing::Message()
+                 << int{c.RateByte} << " " << c.Track << " " << c.Marker << " " << c.Length);
+    tools::ReplayBuilder builder;
+    builder.setFrameRateByte(c.RateByte).setTrackName(c.Track).setModName(c.Mod);
+    // Text right behind both names, which a read up to a terminator would take in.
+    builder.setServerMarker(c.Marker).setHeaderByte(32, 'X').setHeaderByte(134, 'X');
+    std::vector<uint8_t> bytes = builder.take();
+    if (c.Length != 0) bytes.resize(c.Length);
     MemoryByteSource source(bytes);
-    return readReplayHeader(source, *store_);
+    const auto store = std::make_unique<EventStore>();
+    initEventStore(*store);
+    ReadFailure failure;
+    ASSERT_EQ(readReplayHeader(source, *store, failure), c.Result);
+    EXPECT_EQ(store->ModName.view(), c.Result == kServerReplay ? c.Mod : "");
+    if (c.Result == kDamaged) {
+      EXPECT_EQ(failure.Offset, c.RateOrFailedAt);
+    } else if (c.Result == kServerReplay) {
+      EXPECT_EQ(store->ReplayFrameRate, c.RateOrFailedAt);
+      EXPECT_EQ(store->TrackName.view(), c.TrackRead);
+    }
   }
-
-  std::unique_ptr<EventStore> store_;
-};
-
-TEST_F(ReplayHeader, FrameRateByte60MeansSixtyAnythingElseThirtySix) {
-  const std::pair<uint8_t, int32_t> cases[] = {{60, 60}, {0, 36}, {36, 36}, {59, 36}, {61, 36}};
-  for (const auto& [byte, rate] : cases) {
-    ReplayBuilder b;
-    b.setFrameRateByte(byte);
-    ASSERT_EQ(read(b.bytes()), HeaderResult::kServerReplay);
-    EXPECT_EQ(store_->ReplayFrameRate, rate) << int{byte};
-  }
-}
-
-TEST_F(ReplayHeader, TrackNameGetsAnUpperCaseFirstLetter) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"monza", "Monza"}, {"abcdefgh", "Abcdefgh"}, {"9lives", "9lives"}, {"", ""}};
-  for (const auto& [stored, read_as] : cases) {
-    ReplayBuilder b;
-    b.setTrackName(stored).setModName("mod67");
-    ASSERT_EQ(read(b.bytes()), HeaderResult::kServerReplay);
-    EXPECT_EQ(store_->TrackName.view(), read_as);
-    EXPECT_EQ(store_->ModName.view(), "mod67");
-  }
-}
-
-TEST_F(ReplayHeader, ModNameOfSixBytesHasNoTerminator) {
-  ReplayBuilder b;
-  b.setModName("abcdef");
-  b.setHeaderByte(134, 'X');
-  ASSERT_EQ(read(b.bytes()), HeaderResult::kServerReplay);
-  EXPECT_EQ(store_->ModName.view(), "abcdef");
-}
-
-TEST_F(ReplayHeader, NonZeroMarkerIsAPlayerReplay) {
-  for (const int32_t marker : {1, -1, 7}) {
-    ReplayBuilder b;
-    b.setServerMarker(marker).setModName("none");
-    EXPECT_EQ(read(b.bytes()), HeaderResult::kPlayerReplay);
-    EXPECT_EQ(store_->ModName.view(), "");
-  }
-}
-
-TEST_F(ReplayHeader, FileTooShortForTheHeaderIsDamaged) {
-  std::vector<uint8_t> bytes(ReplayBuilder().bytes());
-  bytes.resize(133);
-  EXPECT_EQ(read(bytes), HeaderResult::kDamaged);
-  bytes.resize(55);
-  EXPECT_EQ(read(bytes), HeaderResult::kDamaged);
-  bytes.resize(134);
-  EXPECT_EQ(read(bytes), HeaderResult::kServerReplay);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "replay/replay_format.h"
+#include "replay/store_arithmetic.h"
 
 namespace vorlind {
 
@@ -37,37 +38,25 @@ struct DriverChunk {
 // (the driver's track positions only) until it returns false. False when the chunk cannot be
 // read whole.
 template <typename OnSample>
-bool readDriverChunk(ByteSource& source, int64_t start, int entryNumber, DriverChunk& out,
-                     OnSample&& onSample) {
+bool readDriverChunk(ByteSource& source, int64_t start, int entryNumber, StreamScratch& scratch,
+                     DriverChunk& out, OnSample&& onSample) {
   ChunkView chunk;
-  if (!walkChunk(source, start, chunk) || chunk.Length == 0) return false;
+  if (!walkChunk(source, start, chunk, scratch) || chunk.Length == 0) return false;
   out.Length = chunk.Length;
   const int64_t nearEnd = source.size() - fmt::kMeasureTailGuard;
   out.NearEnd = start + chunk.Length >= nearEnd;
-  const int count = chunk.HasLastRecord ? carItemCount(chunk.LastSize) : 0;
-  if (count == 0) return true;
+  const CarItems items = viewCarItems(source, chunk, scratch);
   const int64_t first = chunk.LastBody + fmt::kCarItemsOffset;
-  auto readUpTo = [&](int items) { out.NearEnd = first + fmt::kCarItemSize * items >= nearEnd; };
-  readUpTo(count);
-  if (const uint8_t* items = source.peek(first, fmt::kCarItemSize * count)) {
-    for (int i = 0; i < count; ++i) {
-      const uint8_t* item = items + fmt::kCarItemSize * i;
-      if (decodeEntryNumber(item) == entryNumber && !onSample(decodeTrackPosition(item))) {
-        readUpTo(i + 1);
-        return true;
-      }
-    }
-    return true;
-  }
-  for (int i = 0; i < count; ++i) {
-    uint8_t item[4];
-    if (!source.readAt(first + fmt::kCarItemSize * i, item)) return false;
+  auto readUpTo = [&](int count) { out.NearEnd = first + fmt::kCarItemSize * count >= nearEnd; };
+  if (items.Count > 0) readUpTo(fmt::carItemCount(chunk.LastSize));
+  for (int i = 0; i < items.Count; ++i) {
+    const uint8_t* item = items.Bytes + fmt::kCarItemSize * i;
     if (decodeEntryNumber(item) == entryNumber && !onSample(decodeTrackPosition(item))) {
       readUpTo(i + 1);
       return true;
     }
   }
-  return true;
+  return items.Complete;
 }
 
 // The chunks of one driver's measurement: taken from the recording where it holds them, read
@@ -75,9 +64,13 @@ bool readDriverChunk(ByteSource& source, int64_t start, int entryNumber, DriverC
 // found last, which is where the measurement's steps lead in a stream whose lengths agree.
 class DriverChunks {
  public:
-  DriverChunks(ByteSource& source, ChunkChain& chain, const DriverRecording* recording,
-               int entryNumber)
-      : source_(source), chain_(chain), recording_(recording), entryNumber_(entryNumber) {
+  DriverChunks(ByteSource& source, ChunkChain& chain, StreamScratch& scratch,
+               const DriverRecording* recording, int entryNumber)
+      : source_(source),
+        chain_(chain),
+        scratch_(scratch),
+        recording_(recording),
+        entryNumber_(entryNumber) {
     if (recording_ != nullptr) cursorStart_ = recording_->FirstStart;
   }
 
@@ -97,8 +90,9 @@ class DriverChunks {
       length = chunk->PreviousLength;
       return true;
     }
-    uint8_t bytes[2];
-    if (!source_.readAt(position + fmt::kChunkPreviousLengthOffset, bytes)) return false;
+    const uint8_t* bytes =
+        source_.view(position + fmt::kChunkPreviousLengthOffset, 2, scratch_.Field);
+    if (bytes == nullptr) return false;
     length = decodeU16(bytes);
     return true;
   }
@@ -106,7 +100,9 @@ class DriverChunks {
   template <typename OnSample>
   bool read(int64_t position, DriverChunk& out, OnSample&& onSample) {
     const KeptChunk* chunk = find(position);
-    if (chunk == nullptr) return readDriverChunk(source_, position, entryNumber_, out, onSample);
+    if (chunk == nullptr) {
+      return readDriverChunk(source_, position, entryNumber_, scratch_, out, onSample);
+    }
     // A chunk is kept only when its reads end before the last 1200 bytes.
     out.Length = chunk->Length;
     out.NearEnd = false;
@@ -144,6 +140,7 @@ class DriverChunks {
 
   ByteSource& source_;
   ChunkChain& chain_;
+  StreamScratch& scratch_;
   const DriverRecording* recording_;
   int entryNumber_;
   size_t cursor_ = 0;  // a kept chunk, where it starts and where its positions are
@@ -158,11 +155,11 @@ int32_t chunksAfter(const EventStore& store, int32_t timeMs) {
 
 // The chunk after the race start marker (the first chunk whose first record is of type 13 with
 // a non-zero flag), as an index into the chain; -1 when the stream has no marker.
-int64_t findRaceStart(ByteSource& source, ChunkChain& chain) {
+int64_t findRaceStart(ByteSource& source, ChunkChain& chain, StreamScratch& scratch) {
   int64_t start = chain.chunkStart(0);
   for (int64_t index = 0; start >= 0; ++index) {
-    uint8_t head[fmt::kChunkStartFlagOffset + 1];
-    if (!source.readAt(start, head) || decodeU16(head) == 0) return -1;
+    const uint8_t* head = source.view(start, fmt::kChunkStartFlagOffset + 1, scratch.Field);
+    if (head == nullptr || decodeU16(head) == 0) return -1;
     const uint16_t type = decodeU16(head + fmt::kChunkFirstRecordOffset);
     if (type == fmt::kStartMarkerRecordType && head[fmt::kChunkStartFlagOffset] != 0) {
       return index + 1;
@@ -170,14 +167,6 @@ int64_t findRaceStart(ByteSource& source, ChunkChain& chain) {
     start += decodeU16(head);
   }
   return -1;
-}
-
-void printDriverMessage(const EventStore& store, int slot, std::ostream& console) {
-  console << "\nWait a moment, please... The tool is looking for sector times\nand max.speed of ";
-  console.put(store.SlotFirstName[slot].Chars[0]);
-  console << '.';
-  console.write(store.SlotLastName[slot].Chars.data(), fmt::kNameFieldWidth);
-  console.flush();
 }
 
 // The state of one measurement, sample by sample.
@@ -248,12 +237,13 @@ class LapMeasurement {
 };
 
 void measureDriver(DriverChunks& chunks, EventStore& store, int64_t raceStart, int slot,
-                   std::ostream& console) {
+                   GridListener& listener) {
   const int32_t bestLap = store.RaceBestLapNo[slot];
   bool measurable = bestLap >= 1 && bestLap < kCrossingCount;
   int64_t position = -1;
   if (measurable) {
-    position = chunks.chunkStart(raceStart + chunksAfter(store, store.RaceCumTime[slot][bestLap - 1]));
+    position =
+        chunks.chunkStart(raceStart + chunksAfter(store, store.RaceCumTime[slot][bestLap - 1]));
     measurable = position >= 0;
   }
 
@@ -292,7 +282,7 @@ void measureDriver(DriverChunks& chunks, EventStore& store, int64_t raceStart, i
     if (current < previous) break;
   }
 
-  printDriverMessage(store, slot, console);
+  listener.driverMeasured(slot);
   if (!measurable || nearEnd) return;
 
   LapMeasurement lap(store, slot, current);
@@ -307,11 +297,6 @@ void measureDriver(DriverChunks& chunks, EventStore& store, int64_t raceStart, i
 }
 
 }  // namespace
-
-int32_t truncateToInt32(double value) {
-  if (std::isnan(value) || value >= 2147483648.0 || value <= -2147483649.0) return INT_MIN;
-  return static_cast<int32_t>(value);
-}
 
 void SectorRecorder::startGrid(const EventStore& store, int slotOffset, int64_t streamSize) {
   store_ = &store;
@@ -372,8 +357,9 @@ void SectorRecorder::updateKeptEntries(int64_t index) {
   }
 }
 
-int64_t SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
-                                     int itemCount) {
+int64_t SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk,
+                                     const CarItems& chunkItems) {
+  const CarItems items = chunkItems;  // by value, so that the pushes below need not reload it
   if (raceStart_ < 0) {
     // The test of the walk that looks for the marker, which ends at a length of 0.
     if (chunk.FirstType == fmt::kStartMarkerRecordType && chunk.StartFlag != 0 &&
@@ -387,10 +373,10 @@ int64_t SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, cons
   if (index >= nextChange_) updateKeptEntries(index);
   if (keptEntries_ == 0) return nextChange_;
 
-  const int64_t readEnd = itemCount == 0
-                              ? chunk.Start + chunk.Length
-                              : chunk.LastBody + fmt::kCarItemsOffset + fmt::kCarItemSize * itemCount;
-  if (chunk.Length == 0 || (itemCount > 0 && items == nullptr) || readEnd >= readLimit_) {
+  const int64_t readEnd =
+      items.Count == 0 ? chunk.Start + chunk.Length
+                       : chunk.LastBody + fmt::kCarItemsOffset + fmt::kCarItemSize * items.Count;
+  if (chunk.Length == 0 || readEnd >= readLimit_) {
     for (uint64_t entries = keptEntries_; entries != 0; entries &= entries - 1) {
       recordings_[static_cast<size_t>(std::countr_zero(entries))].Closed = true;
     }
@@ -405,10 +391,11 @@ int64_t SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, cons
     }
     recording.Chunks.push_back(KeptChunk{chunk.Length, chunk.PreviousLength, 0});
   }
-  for (int i = 0; i < itemCount; ++i) {
-    const uint8_t* item = items + fmt::kCarItemSize * i;
+  const uint64_t kept = keptEntries_;
+  for (int i = 0; i < items.Count; ++i) {
+    const uint8_t* item = items.Bytes + fmt::kCarItemSize * i;
     const int entry = decodeEntryNumber(item);
-    if (((keptEntries_ >> entry) & 1) == 0) continue;
+    if (((kept >> entry) & 1) == 0) continue;
     DriverRecording& recording = recordings_[static_cast<size_t>(entry)];
     recording.Positions.push_back(decodeTrackPosition(item));
     ++recording.Chunks.back().SampleCount;
@@ -417,17 +404,18 @@ int64_t SectorRecorder::observeChunk(int64_t index, const ChunkView& chunk, cons
 }
 
 void searchSectorTimes(ByteSource& source, ChunkChain& chain, EventStore& store, int slotOffset,
-                       std::ostream& console, const SectorRecorder* recorder) {
+                       StreamScratch& scratch, GridListener& listener,
+                       const SectorRecorder* recorder) {
   const int64_t raceStart = recorder != nullptr && recorder->raceStart() >= 0
                                 ? recorder->raceStart()
-                                : findRaceStart(source, chain);
+                                : findRaceStart(source, chain, scratch);
   if (raceStart < 0) return;
   for (int entry = kFirstMeasuredEntry; entry <= kLastMeasuredEntry; ++entry) {
     const int slot = slotOffset + entry;
     if (slot >= kSlotCount || store.RaceLapCount[slot] <= 0) continue;
-    DriverChunks chunks(source, chain, recorder != nullptr ? recorder->recording(entry) : nullptr,
-                        entry);
-    measureDriver(chunks, store, raceStart, slot, console);
+    DriverChunks chunks(source, chain, scratch,
+                        recorder != nullptr ? recorder->recording(entry) : nullptr, entry);
+    measureDriver(chunks, store, raceStart, slot, listener);
   }
 }
 

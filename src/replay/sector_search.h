@@ -5,12 +5,12 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
 #include <vector>
 
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
 #include "replay/frame_stream.h"
+#include "replay/grid_listener.h"
 
 namespace vorlind {
 
@@ -40,8 +40,7 @@ class SectorRecorder final : public ChunkObserver {
  public:
   // Forgets the grid before; `streamSize` is the size of the replay.
   void startGrid(const EventStore& store, int slotOffset, int64_t streamSize);
-  int64_t observeChunk(int64_t index, const ChunkView& chunk, const uint8_t* items,
-                       int itemCount) override;
+  int64_t observeChunk(int64_t index, const ChunkView& chunk, const CarItems& items) override;
 
   // The chunk after the race start marker, or -1 when the scan did not meet one.
   int64_t raceStart() const { return raceStart_; }
@@ -62,12 +61,10 @@ class SectorRecorder final : public ChunkObserver {
 };
 
 // Measures entry numbers 1 to 19 of the grid at `slotOffset` whose race lap count is above 0,
-// printing one message per measured driver. Needs store.TrackLengthRaw, ReplayFrameRate and
-// ReplayFileSize of this replay. `recorder`, when given, watched this grid's track length scan.
+// telling the listener of each driver measured. Needs store.TrackLengthRaw and ReplayFrameRate
+// of this replay. `recorder`, when given, watched this grid's track length scan.
 void searchSectorTimes(ByteSource& source, ChunkChain& chain, EventStore& store, int slotOffset,
-                       std::ostream& console, const SectorRecorder* recorder = nullptr);
-
-// Converts to a 32-bit integer truncating toward zero; NaN and values out of range give INT_MIN.
-int32_t truncateToInt32(double value);
+                       StreamScratch& scratch, GridListener& listener,
+                       const SectorRecorder* recorder = nullptr);
 
 }  // namespace vorlind

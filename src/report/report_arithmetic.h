@@ -4,24 +4,12 @@
 #pragma once
 
 #include <array>
-#include <climits>
-#include <cmath>
 #include <cstdint>
 
 #include "replay/event_store.h"
+#include "replay/store_arithmetic.h"
 
 namespace vorlind {
-
-// The low 32 bits of `value` as a signed number (two's complement wrap-around).
-inline int32_t wrap32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
-
-// Truncates toward zero; NaN and values outside the 32-bit range give INT_MIN.
-inline int32_t truncateToInt32(double value) {
-  if (std::isnan(value)) return INT_MIN;
-  const double whole = std::trunc(value);
-  if (whole < static_cast<double>(INT_MIN) || whole > static_cast<double>(INT_MAX)) return INT_MIN;
-  return static_cast<int32_t>(whole);
-}
 
 inline bool isSlot(int64_t slot) { return slot >= 0 && slot < kSlotCount; }
 

@@ -7,14 +7,11 @@
 
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
-#include "replay/frame_stream.h"
-#include "replay/lap_extraction.h"
-#include "replay/replay_header.h"
-#include "replay/sector_search.h"
+#include "replay/grid_reader.h"
+#include "replay/replay_format.h"
 #include "report/report_writer.h"
 #include "run/config_files.h"
 #include "run/console_table.h"
-#include "track/track_length.h"
 
 namespace vorlind {
 
@@ -27,7 +24,43 @@ constexpr size_t kMaxReportBase = 26;
 
 const char* const kGridLabels[kGridCount] = {"GridA ", "GridB ", "GridC ", "GridD ", "GridE "};
 
-enum class GridOutcome { kRead, kNoReplay, kEnd };
+// The console lines of a grid's reading.
+class ConsoleGridListener final : public GridListener {
+ public:
+  ConsoleGridListener(const EventStore& store, std::ostream& out) : store_(store), out_(out) {}
+
+  void entryNameRead(std::string_view lastName) override { out_ << lastName << std::endl; }
+  void entryCarRead(int32_t car, int32_t entryNumber) override {
+    out_ << "Auto=" << car << "  Welch=" << entryNumber << std::endl;
+  }
+  void entryWordRead(int32_t word) override { out_ << "Wert=" << word << std::endl; }
+  void gridStartTimeRead(int32_t t) override {
+    const int32_t ms = t - 1000 * (t / 1000);
+    out_ << "Zeit in Startaufstellung dieses Grids:" << t / 1000 << '.';
+    if (ms < 100) out_ << '0';
+    if (ms < 10) out_ << '0';
+    out_ << ms << 's' << std::endl;
+  }
+  void trackSearchStarted() override {
+    out_ << "One moment please. The tool is searching for track length." << std::endl;
+  }
+  void trackLengthFound(int32_t trackLengthRaw) override {
+    out_ << "track length=" << trackLengthRaw / 2 << "mm" << std::endl;
+  }
+  // The first letter of the first name and the whole 16-byte last name field, its zero bytes
+  // included, as the classic program wrote them.
+  void driverMeasured(int slot) override {
+    out_ << "\nWait a moment, please... The tool is looking for sector times\nand max.speed of ";
+    out_.put(store_.SlotFirstName[slot].Chars[0]);
+    out_ << '.';
+    out_.write(store_.SlotLastName[slot].Chars.data(), replay_format::kNameFieldWidth);
+    out_.flush();
+  }
+
+ private:
+  const EventStore& store_;
+  std::ostream& out_;
+};
 
 std::string readTypedName(std::istream& in) {
   std::string word;
@@ -67,18 +100,20 @@ bool writeReportFile(const EventStore& store, const std::filesystem::path& workD
   }
   std::error_code error;
   std::filesystem::rename(temporary, target, error);
-  if (error) std::filesystem::remove(temporary, error);
-  return !error;
+  if (!error) return true;
+  std::error_code ignored;
+  std::filesystem::remove(temporary, ignored);
+  return false;
 }
 
 }  // namespace
 
 int runVorlind(Console& console, const std::filesystem::path& workDir) {
   std::ostream& out = console.Out;
-  out << "Tip: You can mark your datas especially " << "if you edit the myname.txt. Change the"
-      << std::endl;
-  out << "drivername in this file to your name and " << "you should see yellow lines in the html"
-      << std::endl;
+  out << "Tip: You can mark your datas especially "
+      << "if you edit the myname.txt. Change the" << std::endl;
+  out << "drivername in this file to your name and "
+      << "you should see yellow lines in the html" << std::endl;
 
   auto store = std::make_unique<EventStore>();
   initEventStore(*store);
@@ -94,7 +129,8 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
 
   // Memory that the grids take in turn, so that each later grid reuses the pages of the first.
   FileBlockMemory blockMemory;
-  SectorRecorder recorder;
+  GridReader reader;
+  ConsoleGridListener listener(*store, out);
   int slotOffset = 0;
   for (int grid = 1; grid <= kGridCount; ++grid) {
     const char* label = kGridLabels[grid - 1];
@@ -119,33 +155,20 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
       pauseConsole(console);
       return kExitFailure;
     }
-    store->ReplayFileSize = replay->size();
-
-    switch (readReplayHeader(*replay, *store)) {
-      case HeaderResult::kDamaged:
+    switch (reader.read(*replay, *store, grid, slotOffset, listener).Outcome) {
+      case GridOutcome::kDamaged:
         return reportDamaged(console, replayPath);
-      case HeaderResult::kPlayerReplay:
+      case GridOutcome::kPlayerReplay:
         out << "Sorry! Vorlind is made for Server Replays only." << std::endl;
         out << "If you would see the datas from ONE replay only" << std::endl;
         out << "please use Skarrow!" << std::endl;
         pauseConsole(console);
         return kExitOk;
-      case HeaderResult::kServerReplay:
+      case GridOutcome::kCounted:
+        slotOffset += kSlotsPerGrid;
         break;
-    }
-
-    ByteCursor cursor(*replay);
-    if (readReplayLaps(cursor, *store, slotOffset, grid, out) == LapsResult::kDamaged) {
-      return reportDamaged(console, replayPath);
-    }
-    printGridStartTime(*store, grid, out);
-
-    if (store->RaceFound && store->EntryCount > 2) {
-      ChunkChain chain(*replay, cursor.position());
-      recorder.startGrid(*store, slotOffset, replay->size());
-      searchTrackLength(*replay, chain, *store, out, &recorder);
-      searchSectorTimes(*replay, chain, *store, slotOffset, out, &recorder);
-      slotOffset += kSlotsPerGrid;
+      case GridOutcome::kNotCounted:
+        break;
     }
   }
 

@@ -69,6 +69,7 @@ TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
   const auto temporaryFolder = [](const fs::path& d) {
     fs::create_directory(d / "gaAll.html.tmp");
   };
+  const auto reportFolder = [](const fs::path& d) { fs::create_directory(d / "gaAll.html"); };
   const auto temporaryFull = [](const fs::path& d) {
     fs::create_symlink("/dev/full", d / "gaAll.html.tmp");
   };
@@ -83,6 +84,8 @@ TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
       {"report cannot be opened", "ga", "ga\n0\n0\n", temporaryFolder, 1, 2, 1, "",
        "not be written"},
       {"report cannot be written", "ga", "ga\n0\n0\n", temporaryFull, 1, 2, 1, "",
+       "not be written"},
+      {"report name taken by a folder", "ga", "ga\n0\n0\n", reportFolder, 1, 2, 1, "",
        "not be written"},
   };
   for (const RunCase& c : cases) {

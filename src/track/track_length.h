@@ -3,19 +3,16 @@
 // before the end of the file and keeps the largest position in TrackLengthRaw for the event.
 #pragma once
 
-#include <cstdint>
-#include <ostream>
-
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
 #include "replay/frame_stream.h"
 
 namespace vorlind {
 
-// Scans the stream whose chunks `chain` lists, raises store.TrackLengthRaw and prints the two
-// track length lines. A chunk length of 0 or a read past the end ends the scan silently. Every
-// chunk walked whole is shown to `observer`, when one is given.
+// Scans the stream whose chunks `chain` lists and raises store.TrackLengthRaw. A chunk length of
+// 0 or a read past the end ends the scan. Every chunk walked whole is shown to `observer`, when
+// one is given.
 void searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
-                       std::ostream& console, ChunkObserver* observer = nullptr);
+                       StreamScratch& scratch, ChunkObserver* observer = nullptr);
 
 }  // namespace vorlind

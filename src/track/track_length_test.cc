@@ -2,184 +2,87 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdint>
+#include <algorithm>
 #include <memory>
-#include <sstream>
-#include <string>
 #include <vector>
 
-#include "event_writer.h"
 #include "replay_builder.h"
 
 namespace vorlind {
 namespace {
 
-using tools::ReplayBuilder;
-using tools::StreamRecord;
-using Bytes4 = std::array<uint8_t, 4>;
+using tools::carRecord;
+using Records = std::vector<tools::StreamRecord>;
 
-// The two lines the search always prints, the second for `raw` / 2 millimetres.
-std::string output(int64_t raw) {
-  return "One moment please. The tool is searching for track length.\ntrack length=" +
-         std::to_string(raw / 2) + "mm\n";
+const tools::StreamRecord kLead{15, 8, {0, 0, 0, 0}};
+
+// A chunk of 40 bytes: the lone lead record and a car record of one item.
+Records oneCar(uint32_t position, uint8_t entry = 1) {
+  return {kLead, carRecord({{entry, position}})};
 }
 
-StreamRecord record(uint16_t type, uint16_t size) {
-  return StreamRecord{type, size, std::vector<uint8_t>(size - 4u, 0)};
-}
-StreamRecord lead() { return record(15, 8); }  // the lone lead record
-
-// A car record of declared `size` whose body holds `stored` at the given offsets, else zeros.
-StreamRecord rawCars(uint16_t size, const std::vector<std::pair<int, Bytes4>>& stored) {
-  StreamRecord out = record(40, size);
-  for (const auto& [offset, bytes] : stored)
-    for (int i = 0; i < 4; ++i) out.Body[static_cast<size_t>(offset + i)] = bytes[i];
-  return out;
+// `record` with the size field `size`, cut to that size when it holds more.
+tools::StreamRecord sized(tools::StreamRecord record, uint16_t size) {
+  record.Size = size;
+  record.Body.resize(std::min<size_t>(record.Body.size(), size - 4u));
+  return record;
 }
 
-StreamRecord cars(const std::vector<uint32_t>& positions) {
-  std::vector<tools::CarItem> items;
-  for (const uint32_t position : positions)
-    items.push_back({static_cast<uint8_t>(items.size()), position});
-  return tools::carRecord(items);
-}
-
-// Walking a chunk is tested with the frame stream; these cases aim at what the search adds.
-class TrackLength : public ::testing::Test {
- protected:
-  TrackLength() : store_(std::make_unique<EventStore>()) { restart(); }
-
-  // A fresh event and a replay that is only a header.
-  void restart() {
-    initEventStore(*store_);
-    builder_ = ReplayBuilder();
-    streamStart_ = static_cast<int64_t>(builder_.size());
-  }
-
-  int64_t chunk(const std::vector<StreamRecord>& records) {
-    const auto start = static_cast<int64_t>(builder_.size());
-    builder_.addChunk(records);
-    return start;
-  }
-
-  // Runs the search; `tail` zero bytes go behind the stream, or the file ends at `padTo`.
-  std::string scan(int64_t tail = 20000, int64_t padTo = -1) {
-    if (padTo >= 0) tail = padTo - static_cast<int64_t>(builder_.size());
-    builder_.appendZeros(static_cast<size_t>(tail));
-    return scanBytes(builder_.bytes(), streamStart_);
-  }
-
-  std::string scanBytes(const std::vector<uint8_t>& bytes, int64_t streamStart) {
+TEST(TrackLength, LargestPositionOfTheScannedChunks) {
+  struct Case {
+    const char* Name;
+    std::vector<Records> Chunks;
+    int32_t Expected;
+    size_t Tail = 20000;  // zero bytes behind the stream
+    int32_t Before = 0;   // the event's track length from the grids before
+    int ZeroLength = -1;  // the chunk whose length field is 0
+  };
+  const Records three = {kLead, carRecord({{1, 100}, {2, 700000}, {3, 900000}})};
+  auto withSize = [&](uint16_t size) { return Records{kLead, sized(three[1], size)}; };
+  const Case kCases[] = {
+      {"over items and position records",
+       {{kLead, carRecord({{1, 1000}, {2, 9600001}, {3, 5000}})},
+        {kLead, tools::positionRecord(9600003, 1), carRecord({{1, 3000}})},
+        oneCar(9599999)},
+       9600003},
+      {"an earlier grid's longer track", {oneCar(6000)}, 9600003, 20000, 9600003},
+      // The second chunk starts 40 bytes before the tail, 10000 or 10001 bytes before the end.
+      {"a chunk 10000 bytes before the end", {oneCar(1000), oneCar(5000)}, 1000, 9960},
+      {"a chunk 10001 bytes before the end", {oneCar(1000), oneCar(5000)}, 5000, 9961},
+      {"a stream within the last 10000 bytes", {oneCar(800000)}, 1235, 9960, 1235},
+      {"a zero length", {oneCar(1000), oneCar(9000), oneCar(9000)}, 1000, 20000, 0, 1},
+      {"a car record of 12 bytes", {withSize(12)}, 0},
+      {"a car record of 16 bytes", {withSize(16)}, 100},
+      {"a car record of 47 bytes", {withSize(47)}, 700000},
+      {"a car record of 48 bytes", {withSize(48)}, 900000},
+      {"bit 25 under entry 63", {oneCar(2 << 24, 63)}, 2 << 24},
+      {"bit 24 under entry 1", {oneCar((1 << 24) + 1000000)}, (1 << 24) + 1000000},
+      {"a position record under entry 40",
+       {{kLead, tools::positionRecord((1 << 25) + 7, 40), carRecord({})}},
+       (1 << 25) + 7},
+      // The items of the second chunk would run 65520 bytes, past the end of the replay.
+      {"items past the end",
+       {oneCar(1000),
+        {kLead, tools::positionRecord(800000, 1), sized(three[1], 0xFFF0)},
+        oneCar(5000)},
+       1000}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.Name);
+    tools::ReplayBuilder builder;
+    const auto streamStart = static_cast<int64_t>(builder.size());
+    for (size_t k = 0; k < c.Chunks.size(); ++k) {
+      std::vector<uint8_t> chunk = tools::encodeChunk(c.Chunks[k], 0);
+      if (static_cast<int>(k) == c.ZeroLength) chunk[0] = chunk[1] = 0;
+      builder.appendBytes(chunk);
+    }
+    const std::vector<uint8_t> bytes = builder.appendZeros(c.Tail).take();
     MemoryByteSource source(bytes);
     ChunkChain chain(source, streamStart);
-    std::ostringstream console;
-    searchTrackLength(source, chain, *store_, console);
-    return console.str();
-  }
-
-  int32_t scanOneChunk(const std::vector<StreamRecord>& records) {
-    restart();
-    chunk(records);
-    scan();
-    return store_->TrackLengthRaw;
-  }
-
-  std::unique_ptr<EventStore> store_;
-  ReplayBuilder builder_;
-  int64_t streamStart_ = 0;
-};
-
-TEST_F(TrackLength, KeepsTheLargestPositionOverChunksAndGrids) {
-  builder_.addEntry("Ada", "Sommer", 1, 0).beginRaceSection().endRaceSection();
-  streamStart_ = static_cast<int64_t>(builder_.size());
-  chunk({lead(), cars({1000, 9600001, 5000})});
-  chunk({lead(), tools::positionRecord(9600003, 1), cars({3000})});
-  chunk({lead(), cars({9599999})});
-  EXPECT_EQ(scan(), output(9600003));  // 4800001 mm
-  EXPECT_EQ(store_->TrackLengthRaw, 9600003);
-  // The next grid's replay reaches only 6000: the event keeps its length.
-  builder_ = ReplayBuilder();
-  streamStart_ = static_cast<int64_t>(builder_.size());
-  chunk({lead(), cars({6000})});
-  EXPECT_EQ(scan(), output(9600003));
-}
-
-TEST_F(TrackLength, TenThousandByteTailGuardAndZeroLengthChunk) {
-  // Chunk A is always scanned; chunk B only when it starts more than 10000 bytes before the end.
-  const std::pair<int64_t, int32_t> cases[] = {{10000, 1000}, {10001, 5000}};
-  for (const auto& [distance, expected] : cases) {
-    SCOPED_TRACE(distance);
-    restart();
-    chunk({lead(), cars({1000})});
-    const int64_t b = chunk({lead(), cars({5000})});
-    EXPECT_EQ(scan(0, b + distance), output(expected));
-  }
-  // A stream wholly within the guard keeps an earlier grid's length and still prints.
-  restart();
-  store_->TrackLengthRaw = 1235;
-  chunk({lead(), cars({800000})});
-  EXPECT_EQ(scan(0, streamStart_ + 10000), output(1235));
-  // A chunk whose length field is 0 ends the scan silently.
-  restart();
-  chunk({lead(), cars({1000})});
-  std::vector<uint8_t> stuck = tools::encodeChunk({lead(), cars({9000})}, 0);
-  stuck[0] = stuck[1] = 0;
-  builder_.appendBytes(stuck);
-  chunk({lead(), cars({9000})});
-  EXPECT_EQ(scan(), output(1000));
-}
-
-TEST_F(TrackLength, CarRecordSizeGivesTheNumberOfItemsRead) {
-  // Items start at body offset 4, 16 bytes apart; only the first size / 16 count.
-  const Bytes4 p100 = {100, 0, 0, 0}, p700k = {0x60, 0xAE, 0x0A, 0}, p900k = {0xA0, 0xBB, 0x0D, 0};
-  const std::vector<std::pair<int, Bytes4>> three = {{4, p100}, {20, p700k}, {36, p900k}};
-  EXPECT_EQ(scanOneChunk({lead(), rawCars(12, {{4, p700k}})}), 0);  // 12 > 10 but 12 / 16 = 0
-  EXPECT_EQ(scanOneChunk({lead(), rawCars(16, {{4, p700k}})}), 700000);
-  EXPECT_EQ(scanOneChunk({lead(), rawCars(47, three)}), 700000);  // two items
-  EXPECT_EQ(scanOneChunk({lead(), rawCars(48, three)}), 900000);
-}
-
-TEST_F(TrackLength, OnlyTheLowTwoBitsOfTheFourthByteBelongToThePosition) {
-  const std::pair<Bytes4, int32_t> cases[] = {
-      {{0x00, 0x00, 0x00, 0xFE}, 2 << 24},              // 0xFE & 3 = 2: bit 25
-      {{0x10, 0x27, 0x00, 0xFC}, 10000},                // junk upper six bits
-      {{0x40, 0x42, 0x0F, 0x05}, (1 << 24) + 1000000},  // entry 1, bit 24
-      {{0xFF, 0xFF, 0xFF, 0xFF}, (1 << 26) - 1},
-  };
-  for (const auto& [stored, expected] : cases) {
-    EXPECT_EQ(scanOneChunk({lead(), rawCars(24, {{4, stored}})}), expected) << expected;
-  }
-  // A position record too; entry 40 fills the upper six bits of byte 3.
-  EXPECT_EQ(scanOneChunk({lead(), tools::positionRecord((1u << 25) + 7, 40), cars({})}),
-            (1 << 25) + 7);
-  restart();
-  chunk({lead(), rawCars(24, {{4, {0, 0, 0, 0xFE}}})});
-  EXPECT_EQ(scan(), output(2 << 24));  // 16777216 mm
-}
-
-TEST_F(TrackLength, GeneratedReplayGivesTheLargestPositionWritten) {
-  // A 9 km track puts positions above 2^24, so bit 24 comes from the fourth byte.
-  for (const int fps : {60, 36}) {
-    SCOPED_TRACE(fps);
-    tools::GridSpec grid;
-    grid.Seed = 7;
-    grid.FrameRate = fps;
-    grid.TrackLengthMm = 9000000;
-    for (int entry = 0; entry < 3; ++entry) {
-      tools::DriverSpec driver;
-      driver.FirstName = "Driver";
-      driver.LastName = "Number" + std::to_string(entry);
-      driver.EntryNumber = entry;
-      driver.RaceLaps = {{150000}, {140000}, {145000}};
-      grid.Drivers.push_back(driver);
-    }
-    const tools::WriteOutcome out = tools::writeReplay(grid);
-    ASSERT_TRUE(out.ok()) << out.Error;
-    ASSERT_GT(out.Replay.MaxTrackPosition, 1u << 24);
-    initEventStore(*store_);
-    EXPECT_EQ(scanBytes(out.Replay.Bytes, out.Replay.StreamStart),
-              output(out.Replay.MaxTrackPosition));
+    const auto store = std::make_unique<EventStore>();
+    initEventStore(*store);
+    store->TrackLengthRaw = c.Before;
+    searchTrackLength(source, chain, *store, *std::make_unique<StreamScratch>());
+    EXPECT_EQ(store->TrackLengthRaw, c.Expected);
   }
 }
 
