@@ -68,8 +68,10 @@ class SectorSearch : public ::testing::Test {
   }
 
   // Searches a stream up to race chunk 310 or the paths' end with 1200 bytes behind it, or cut
-  // `endExtra` bytes after the end of race chunk `endAfter`; returns what the listener was told.
-  std::string run(int offset = 0, uint8_t marker = 1, int endAfter = -1, size_t endExtra = 0) {
+  // `endExtra` bytes after the end of race chunk `endAfter`; race chunk `zeroLength` (when not
+  // -1) states a length of 0. Returns what the listener was told.
+  std::string run(int offset = 0, uint8_t marker = 1, int endAfter = -1, size_t endExtra = 0,
+                  int zeroLength = -1) {
     tools::ReplayBuilder builder;
     builder.beginRaceSection().endRaceSection();
     const auto streamStart = static_cast<int64_t>(builder.size());
@@ -89,6 +91,10 @@ class SectorSearch : public ::testing::Test {
       if (i >= lead) chunkEnd.push_back(builder.size());
     }
     std::vector<uint8_t> bytes = builder.take();
+    if (zeroLength >= 0) {
+      const size_t at = chunkEnd[static_cast<size_t>(zeroLength) - 1];
+      bytes[at] = bytes[at + 1] = 0;
+    }
     bytes.resize(endAfter < 0 ? bytes.size() + 1200
                               : chunkEnd[static_cast<size_t>(endAfter)] + endExtra);
     MemoryByteSource source(bytes);
@@ -182,6 +188,7 @@ TEST_F(SectorSearch, MeasuresOneDriverAtTheEdges) {
        0},
       {"the window stops at the stream start", crossingAt(-2).drive(150, 1000), kSplit, 1, 1683, 60,
        50},
+      {"and takes its first chunk", crossingAt(-3).drive(150, 1000), kSplit, 1, 1683, 60, 50},
       // A chunk is read only while the one before ends more than 1200 bytes before the end.
       {"the lap end behind the guard", variedLap(), kSplit, 4, 0, 60, 300, 0, 655, 1200},
       {"the lap end before the guard", variedLap(), kSplit, 4, 6789, 60, 300, 0, 655, 1201},
@@ -223,6 +230,19 @@ TEST_F(SectorSearch, WhoIsMeasured) {
       EXPECT_EQ(cell(kSplit, c.Offset + entry, 1), measured ? 1683 : 0) << entry;
       EXPECT_EQ(cell(kMin, c.Offset + entry, 1), measured ? 10800 : kNoTime) << entry;
     }
+  }
+}
+
+// A chunk that states a length of 0 ends the measurement where it stands, in the window or in
+// the lap, instead of reading the same chunk for ever.
+TEST_F(SectorSearch, ChunkOfLengthZeroEndsTheMeasurement) {
+  for (const int zero : {200, 251, 400}) {
+    SCOPED_TRACE(zero);
+    reset();
+    addDriver(1, 300, crossingAt(250).drive(420, 1000));
+    EXPECT_EQ(run(0, 1, -1, 0, zero), "measure 1\n");
+    EXPECT_EQ(cell(kSplit, 1, 1), zero == 400 ? 1683 : 0);
+    EXPECT_EQ(cell(kSplit, 1, 4), 0);
   }
 }
 

@@ -177,6 +177,8 @@ TEST(LeaderStints, RunsOfLapsWithTheSameLeader) {
     store->MaxRaceLaps = laps;
     EXPECT_EQ(findLeaderStints(*store), std::vector<LeaderStint>{}) << laps;
   }
+  store->MaxRaceLaps = 1;
+  EXPECT_EQ(findLeaderStints(*store), (std::vector<LeaderStint>{{1, 1, 1}})) << "a race of one lap";
   store->MaxRaceLaps = 700;  // nobody leads beyond the stored laps
   store->LapLeader.fill(3);
   EXPECT_EQ(findLeaderStints(*store), (std::vector<LeaderStint>{{3, 1, 499}, {0, 500, 700}}));
@@ -225,6 +227,9 @@ TEST(ReportFormat, TimesGapsSecondsAndHundredths) {
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(60000); }), "-1:00.000");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123); }), "-1:05.123");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123, false); }), "-61:05.123");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatSeconds(1000); }), "1.000");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatSeconds(61005); }), "1.005");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatHundredths(12305); }), "123.05");
 }
 
 // The leader table breaks its table row after every fifth stint, the development table after
