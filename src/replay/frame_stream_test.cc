@@ -132,7 +132,9 @@ TEST(FrameStream, ChainFollowsTheLengthsAndBreaksAtZeroOrTheEnd) {
   starts.push_back(static_cast<int64_t>(bytes.size()));  // chunk 150, with no length or length 0
   std::vector<uint8_t> stuck = bytes;
   stuck.insert(stuck.end(), {0, 0, 0, 0});
-  for (const std::vector<uint8_t>* stream : {&bytes, &stuck}) {
+  std::vector<uint8_t> lastField = bytes;  // chunk 150's length field ends the source
+  lastField.insert(lastField.end(), {4, 0});
+  for (const std::vector<uint8_t>* stream : {&bytes, &stuck, &lastField}) {
     MemoryByteSource source(*stream);
     ChunkChain asked(source, 4), walked(source, 4);
     for (size_t k = 0; k < 150; ++k) {
@@ -142,8 +144,10 @@ TEST(FrameStream, ChainFollowsTheLengthsAndBreaksAtZeroOrTheEnd) {
     EXPECT_EQ(walked.nextChunkStart(10, starts[10], 1), starts[11]) << "looked up, not taken";
     for (ChunkChain* chain : {&asked, &walked}) {
       for (const int64_t k : {149, 0, 64, 63, 128, 150, 151, 5, -1}) {
-        EXPECT_EQ(chain->chunkStart(k), k < 0 || k > 150 ? -1 : starts[static_cast<size_t>(k)])
-            << k;
+        const int64_t expected = k == 151 && stream == &lastField ? starts[150] + 4
+                                 : k < 0 || k > 150               ? -1
+                                                                  : starts[static_cast<size_t>(k)];
+        EXPECT_EQ(chain->chunkStart(k), expected) << k;
       }
     }
   }

@@ -163,6 +163,9 @@ TEST(SectorRows, EachSectorRankedWithGapsSpeedsAndFourthSectorEnd) {
                                                            {2, 1, 25000, 1000, 7001, 21001},
                                                            {3, 3, 25000, 1000, 7003, 21003}}));
   EXPECT_EQ(rankSector(*store, 1)[1].GapToFirst, 0);
+  auto tiny = makeStore();
+  tiny->BestLapSplitTime[1] = {0, 1, 2, 3, 4};
+  EXPECT_EQ(slotsOf(rankSector(*tiny, 1)), (Slots{1})) << "a sector of 1 ms is a time";
 }
 
 TEST(LeaderStints, RunsOfLapsWithTheSameLeader) {
@@ -227,6 +230,7 @@ TEST(ReportFormat, TimesGapsSecondsAndHundredths) {
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(60000); }), "-1:00.000");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123); }), "-1:05.123");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123, false); }), "-61:05.123");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(60000, false); }), "-1:00.000");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatSeconds(1000); }), "1.000");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatSeconds(61005); }), "1.005");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatHundredths(12305); }), "123.05");

@@ -34,13 +34,7 @@ class ConsoleGridListener final : public GridListener {
     out_ << "Auto=" << car << "  Welch=" << entryNumber << std::endl;
   }
   void entryWordRead(int32_t word) override { out_ << "Wert=" << word << std::endl; }
-  void gridStartTimeRead(int32_t t) override {
-    const int32_t ms = t - 1000 * (t / 1000);
-    out_ << "Zeit in Startaufstellung dieses Grids:" << t / 1000 << '.';
-    if (ms < 100) out_ << '0';
-    if (ms < 10) out_ << '0';
-    out_ << ms << 's' << std::endl;
-  }
+  void gridStartTimeRead(int32_t startTime) override { printGridStartTime(out_, startTime); }
   void trackSearchStarted() override {
     out_ << "One moment please. The tool is searching for track length." << std::endl;
   }
@@ -107,6 +101,14 @@ bool writeReportFile(const EventStore& store, const std::filesystem::path& workD
 }
 
 }  // namespace
+
+void printGridStartTime(std::ostream& out, int32_t startTime) {
+  const int32_t ms = startTime - 1000 * (startTime / 1000);
+  out << "Zeit in Startaufstellung dieses Grids:" << startTime / 1000 << '.';
+  if (ms < 100) out << '0';
+  if (ms < 10) out << '0';
+  out << ms << 's' << std::endl;
+}
 
 int runVorlind(Console& console, const std::filesystem::path& workDir) {
   std::ostream& out = console.Out;

@@ -3,7 +3,9 @@
 // failure ends up here, where its message is printed and the exit code chosen.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <ostream>
 
 #include "platform/console.h"
 
@@ -12,5 +14,8 @@ namespace vorlind {
 // Runs the whole program with `workDir` as the working directory (configuration files, relative
 // replay paths and the report). Returns the exit code.
 int runVorlind(Console& console, const std::filesystem::path& workDir);
+
+// The console line of a grid's start time: whole seconds, a point and three digits of ms.
+void printGridStartTime(std::ostream& out, int32_t startTime);
 
 }  // namespace vorlind

@@ -117,5 +117,18 @@ TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
   }
 }
 
+TEST(RunDriver, GridStartTimeHasThreeDigitsOfMilliseconds) {
+  const std::pair<int32_t, const char*> cases[] = {{5007, "5.007s"},
+                                                   {45, "0.045s"},
+                                                   {100, "0.100s"},
+                                                   {21700, "21.700s"},
+                                                   {100000000, "100000.000s"}};
+  for (const auto& [time, shown] : cases) {
+    std::ostringstream out;
+    printGridStartTime(out, time);
+    EXPECT_EQ(out.str(), "Zeit in Startaufstellung dieses Grids:" + std::string(shown) + "\n");
+  }
+}
+
 }  // namespace
 }  // namespace vorlind
