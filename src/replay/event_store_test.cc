@@ -29,6 +29,9 @@ std::string slotBytes(const EventStore& s, int slot) {
 TEST(EventStore, GridResetRestoresItsTwentySlotsOnly) {
   auto fresh = std::make_unique<EventStore>();
   initEventStore(*fresh);
+  auto zero = std::make_unique<EventStore>();  // every cell 0
+  zero->BestLapMinSpeed[0].fill(kNoTime);
+  EXPECT_EQ(slotBytes(*fresh, 0), slotBytes(*zero, 0));
   EXPECT_EQ(slotBytes(*fresh, 0), slotBytes(*fresh, 99));
   EXPECT_EQ(fresh->BestLapMinSpeed[7][3], kNoTime);
   EXPECT_EQ(fresh->GridStartTime[4], kNoTime);
