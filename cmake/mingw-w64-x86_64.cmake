@@ -4,8 +4,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(VORLIND_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${VORLIND_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${VORLIND_MINGW_PREFIX}-g++)
+# The POSIX thread model: the file source reads ahead in a thread of its own (std::thread), which
+# the win32 model of this compiler does not provide.
+set(CMAKE_C_COMPILER ${VORLIND_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VORLIND_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${VORLIND_MINGW_PREFIX}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VORLIND_MINGW_PREFIX})

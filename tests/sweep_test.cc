@@ -341,10 +341,11 @@ TEST(Sweep, OddFiles) {
       {"of random bytes", junkReplay(1997, 1)},
       {"of more random bytes", junkReplay(20941, 2)},
   };
-  for (const auto& [label, bytes] : replays) {
+  for (const auto& [label, replay] : replays) {
     for (size_t which : {0, 1}) {
+      const std::vector<uint8_t>* bytes = &replay;
       cases.push_back({"replay " + replayName(which) + " " + label,
-                       [&bytes, which](EventFiles& f) { f.Replays[which] = bytes; },
+                       [bytes, which](EventFiles& f) { f.Replays[which] = *bytes; },
                        {}});
     }
   }

@@ -6,12 +6,15 @@
 // failure that remembers where the first read failed, so that a reader can check once.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 
 namespace vorlind {
 
@@ -75,7 +78,7 @@ class MemoryByteSource final : public ByteSource {
 class FileBlockMemory {
  public:
   static constexpr int64_t kBlockSize = 1 << 18;
-  static constexpr int kBlockCount = 4;
+  static constexpr int kBlockCount = 16;
 
   // Block `i` (below kBlockCount): kBlockSize bytes, left as the last file read into it left them.
   uint8_t* block(int i);
@@ -84,14 +87,19 @@ class FileBlockMemory {
   std::unique_ptr<uint8_t[]> blocks_[kBlockCount];
 };
 
-// A source over a file, read in blocks of 256 KiB of which the last few stay in memory, so that
-// stepping back a little in the stream does not read the file again.
+// A source over a file, read in blocks of 256 KiB into a ring of 16. The block the reader is in
+// and the three before it stay in memory, so that stepping back a little in the stream does not
+// read the file again; the twelve after it are read ahead by a thread of the source's own while
+// the reader works, and the reader waits only for a block that has not arrived yet. Only one
+// thread reads each byte, and every view gives the file's bytes, so no result depends on timing.
 class FileByteSource final : public ByteSource {
  public:
   // nullptr when the file cannot be opened for reading. The blocks go into `memory`, which must
   // outlive the source and serve no other source at the same time, or into memory of its own.
+  // Without `readAhead` no thread is started and blocks are read when they are viewed.
   static std::unique_ptr<FileByteSource> open(const std::string& path,
-                                              FileBlockMemory* memory = nullptr);
+                                              FileBlockMemory* memory = nullptr,
+                                              bool readAhead = true);
   ~FileByteSource() override;
   FileByteSource(const FileByteSource&) = delete;
   FileByteSource& operator=(const FileByteSource&) = delete;
@@ -99,9 +107,15 @@ class FileByteSource final : public ByteSource {
  private:
   static constexpr int64_t kBlockSize = FileBlockMemory::kBlockSize;
   static constexpr int kBlockCount = FileBlockMemory::kBlockCount;
-  struct Block {
-    int64_t Index = -1;
-    uint64_t LastUse = 0;
+  static constexpr int64_t kBlocksKeptBehind = 3;
+  static constexpr int64_t kBlocksAhead = kBlockCount - kBlocksKeptBehind - 1;
+  static constexpr int64_t kBlocksReadTogether = 4;
+  // Block `i` of the file lives in slot i % kBlockCount, so that the blocks read ahead never
+  // take the slots of the block in use and of those kept behind it.
+  struct Slot {
+    int64_t Index = -1;  // the file block the slot holds or is being filled with
+    bool Filling = false;
+    bool Failed = false;  // the read of block Index failed: the file is shorter than it was
     int64_t Length = 0;
     uint8_t* Bytes = nullptr;
   };
@@ -109,14 +123,35 @@ class FileByteSource final : public ByteSource {
   FileByteSource(std::FILE* file, int64_t size, FileBlockMemory* memory);
   std::span<const uint8_t> viewOutsideWindow(int64_t offset, int64_t count,
                                              uint8_t* scratch) override;
-  const Block* loadBlock(int64_t index);
+  // Makes block `index` the one in use and returns its slot once it is read; nullptr when the
+  // read failed.
+  const Slot* loadBlock(int64_t index);
+  // The next block to read for the block in use: the first of it and the blocks ahead that its
+  // slot does not hold yet; -1 when all are there. Called with the lock held.
+  int64_t nextBlockToRead() const;
+  // Reads block `index` into its slot; the lock is held on entry and exit, not during the read.
+  void fillSlot(std::unique_lock<std::mutex>& lock, int64_t index);
+  // Whether the reading thread has work enough to wake for: the block in use, the blocks up to
+  // the end of the file, or kBlocksReadTogether blocks ahead, so that it reads in bursts
+  // instead of waking for every block the reader passes. Called with the lock held.
+  bool readerShouldWake() const;
+  void readAheadLoop();
+  // Reads `length` bytes at `start` of the file, one thread at a time.
+  bool readFileAt(int64_t start, uint8_t* bytes, int64_t length);
 
   std::FILE* file_;
+  std::mutex fileMutex_;       // guards file_'s position and filePosition_
   int64_t filePosition_ = -1;  // where the next fread starts, when known
   FileBlockMemory ownMemory_;
   FileBlockMemory* memory_;
-  uint64_t useClock_ = 0;
-  Block blocks_[kBlockCount];
+  Slot slots_[kBlockCount];
+  int64_t lastBlock_;
+
+  std::mutex mutex_;  // guards slots_, inUse_ and stopping_
+  std::condition_variable changed_;
+  int64_t inUse_ = 0;
+  bool stopping_ = false;
+  std::unique_ptr<std::thread> reader_;
 };
 
 // Little-endian decoding from a byte buffer.
