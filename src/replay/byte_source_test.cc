@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <tuple>
@@ -14,14 +15,23 @@
 namespace vorlind {
 namespace {
 
-TEST(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
-  constexpr int64_t kBlock = FileBlockMemory::kBlockSize;
-  std::string bytes(3 * kBlock + 12345, '\0');  // four blocks, the last one short
+constexpr int64_t kBlock = FileBlockMemory::kBlockSize;
+
+std::string fileBytes(int64_t size) {
+  std::string bytes(static_cast<size_t>(size), '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+  return bytes;
+}
+
+class FileSource : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(ReadAhead, FileSource, ::testing::Bool());
+
+TEST_P(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
+  const std::string bytes = fileBytes(3 * kBlock + 12345);  // four blocks, the last one short
   const testing::TempDir dir;
   testing::writeFile(dir.path() / "a.rpy", bytes);
-  EXPECT_EQ(FileByteSource::open((dir.path() / "b.rpy").string()), nullptr);
-  const auto source = FileByteSource::open((dir.path() / "a.rpy").string());
+  EXPECT_EQ(FileByteSource::open((dir.path() / "b.rpy").string(), nullptr, GetParam()), nullptr);
+  const auto source = FileByteSource::open((dir.path() / "a.rpy").string(), nullptr, GetParam());
   ASSERT_NE(source, nullptr);
   const auto size = static_cast<int64_t>(bytes.size());
   ASSERT_EQ(source->size(), size);
@@ -54,6 +64,37 @@ TEST(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
     const int64_t end =
         served == kCopied ? offset + count : std::min(size, offset / kBlock * kBlock + kBlock);
     EXPECT_EQ(offset + static_cast<int64_t>(run.size()), end);
+  }
+}
+
+// A file that loses its end after it was opened: the blocks that are gone, or short, are refused
+// wherever the reader was before; those still there are served, the ones read ahead included.
+TEST_P(FileSource, RefusesTheBlocksOfAFileThatGotShorter) {
+  const std::string bytes = fileBytes(20 * kBlock);
+  const testing::TempDir dir;
+  const std::filesystem::path file = dir.path() / "a.rpy";
+  testing::writeFile(file, bytes);
+  const auto source = FileByteSource::open(file.string(), nullptr, GetParam());
+  ASSERT_NE(source, nullptr);
+  std::filesystem::resize_file(file, 17 * kBlock + kBlock / 2);
+  uint8_t scratch[8];
+  const struct {
+    int64_t Offset;
+    bool Served;
+  } kCases[] = {{0, true},
+                {12 * kBlock + 5, true},
+                {18 * kBlock, false},
+                {17 * kBlock, false},
+                {16 * kBlock, true},
+                {19 * kBlock + 9, false},
+                {3, true}};
+  for (const auto& c : kCases) {
+    const uint8_t* view = source->view(c.Offset, 8, scratch);
+    EXPECT_EQ(view != nullptr, c.Served) << c.Offset;
+    if (view != nullptr) {
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(view), 8),
+                bytes.substr(static_cast<size_t>(c.Offset), 8));
+    }
   }
 }
 
