@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "prng.h"
+#include "replay_builder.h"
 
 namespace vorlind::tools {
 
@@ -203,6 +204,32 @@ bool scenarioEvent(const std::string& name, EventDirectory* event) {
   return true;
 }
 
+std::vector<uint8_t> craftedHeavyReplay(int64_t size) {
+  ReplayBuilder builder;
+  const char* names[] = {"Ada", "Bo", "Cy"};
+  for (int entry = 0; entry < 3; ++entry) builder.addEntry(names[entry], "Crafted", entry, entry);
+  builder.beginRaceSection();
+  // Laps of 100 s from 20 s on: the best lap's window lies deep in the stream.
+  for (int entry = 0; entry < 3; ++entry) {
+    const uint32_t start = 20000 + 500 * static_cast<uint32_t>(entry);
+    builder.addRaceBlock(entry, {{start, 0}, {start + 100000, 0}, {start + 199000, 0}});
+  }
+  builder.endRaceSection();
+  builder.addChunk({startMarkerRecord(1), positionRecord(1000, 0), carRecord({{0, 1000}})});
+  const StreamRecord lead{15, 4, {}};
+  const StreamRecord heavy{kCarRecordType, 0xFFF0, std::vector<uint8_t>(8, 0x5A)};
+  while (static_cast<int64_t>(builder.size()) < size) builder.addChunk({lead, heavy});
+  return builder.take();
+}
+
+EventDirectory craftedEvent(int64_t size) {
+  EventDirectory event;
+  event.CraftedReplay = craftedHeavyReplay(size);
+  event.MyName = "Bo Crafted";
+  event.Answers = "crafted\n0\n0\n";
+  return event;
+}
+
 std::string writeEventDirectory(const std::string& dir, const EventDirectory& event) {
   namespace fs = std::filesystem;
   std::error_code error;
@@ -219,6 +246,12 @@ std::string writeEventDirectory(const std::string& dir, const EventDirectory& ev
       !writeFile(root / "Skarrow.ini", skarrow.data(), skarrow.size()) ||
       !writeFile(root / "answers.txt", event.Answers.data(), event.Answers.size())) {
     return "cannot write the text files in " + dir;
+  }
+  const std::vector<uint8_t>& crafted = event.CraftedReplay;
+  if (!crafted.empty() &&
+      !writeFile(root / "replays" / "crafted.rpy", reinterpret_cast<const char*>(crafted.data()),
+                 crafted.size())) {
+    return "cannot write the crafted replay in " + dir;
   }
   for (const NamedGrid& grid : event.Grids) {
     const WriteOutcome outcome = writeReplay(grid.Spec);

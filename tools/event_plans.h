@@ -51,11 +51,13 @@ std::vector<NamedGrid> planEvent(const EventPlan& plan);
 std::string eventFirstName(int index);
 std::string eventLastName(int index);
 
-// Everything an event directory holds besides the replays' bytes.
+// Everything an event directory holds besides the replays' bytes, which are written from the
+// grids' descriptions.
 struct EventDirectory {
   std::vector<NamedGrid> Grids;
-  std::string MyName;   // content of myname.ini
-  std::string Answers;  // content of answers.txt
+  std::vector<uint8_t> CraftedReplay;  // written as replays/crafted.rpy when not empty
+  std::string MyName;                  // content of myname.ini
+  std::string Answers;                 // content of answers.txt
 };
 
 // The console answers for an event: the replay names, "0" when fewer than five grids, then the
@@ -67,6 +69,13 @@ EventDirectory longEvent(int grids, int cars, int laps);
 // A small named scenario; false when the name is unknown.
 bool scenarioEvent(const std::string& name, EventDirectory* event);
 std::vector<std::string> scenarioNames();
+
+// A replay of about `size` bytes that costs a reader most per byte: three drivers with race
+// laps, then a frame stream of 24-byte chunks whose car records each claim 4095 items, so that
+// every chunk's items run 65 KB on over the chunks behind it. Written by writeEventDirectory
+// as the replay "crafted" when `event.Crafted` is set.
+std::vector<uint8_t> craftedHeavyReplay(int64_t size);
+EventDirectory craftedEvent(int64_t size);
 
 // Writes <dir>/myname.ini, <dir>/Skarrow.ini, <dir>/replays/<name>.rpy and <dir>/answers.txt.
 // Returns an empty text on success, else what went wrong.

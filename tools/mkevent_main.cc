@@ -13,6 +13,7 @@ void printUsage() {
   std::cerr << "usage: vorlind-mkevent demo <dir>\n"
                "       vorlind-mkevent long <dir> [grids] [cars] [laps]\n"
                "       vorlind-mkevent scenario <name> <dir>\n"
+               "       vorlind-mkevent crafted <dir> [megabytes]\n"
                "scenarios:";
   for (const std::string& name : vorlind::tools::scenarioNames()) std::cerr << ' ' << name;
   std::cerr << '\n';
@@ -52,6 +53,14 @@ int main(int argc, char** argv) {
       return 2;
     }
     event = vorlind::tools::longEvent(counts[0], counts[1], counts[2]);
+    dir = args[1];
+  } else if ((args.size() == 2 || args.size() == 3) && args[0] == "crafted") {
+    const int megabytes = args.size() == 3 ? parseCount(args[2]) : 10;
+    if (megabytes <= 0 || megabytes > 1000) {
+      printUsage();
+      return 2;
+    }
+    event = vorlind::tools::craftedEvent(int64_t{megabytes} * 1000 * 1000);
     dir = args[1];
   } else if (args.size() == 3 && args[0] == "scenario") {
     if (!vorlind::tools::scenarioEvent(args[1], &event)) {

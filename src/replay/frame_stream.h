@@ -49,6 +49,28 @@ inline int decodeEntryNumber(const uint8_t* item) {
   return item[3] >> replay_format::kEntryNumberShift;
 }
 
+// Where the car items of a walked chunk lie: `Count` items of 16 bytes from `First`. A car record
+// may claim more items than its chunk holds; they then run on over the chunks behind it.
+struct CarItemRange {
+  int64_t First = 0;
+  int Count = 0;
+  int64_t end() const { return First + replay_format::kCarItemSize * Count; }
+};
+inline CarItemRange carItemRange(const ChunkView& chunk) {
+  if (!chunk.HasLastRecord) return {};
+  return {chunk.LastBody + replay_format::kCarItemsOffset,
+          replay_format::carItemCount(chunk.LastSize)};
+}
+// Of the items of `range`, how many have their first four bytes inside a source of `size` bytes:
+// all of them, or those of items that run past its end.
+inline int carItemsInside(const CarItemRange& range, int64_t size) {
+  namespace fmt = replay_format;
+  if (range.end() <= size) return range.Count;
+  const int64_t left = size - range.First - fmt::kItemFieldSize;
+  return left < 0 ? 0
+                  : static_cast<int>(std::min<int64_t>(range.Count, left / fmt::kCarItemSize + 1));
+}
+
 // The car items of a walked chunk: `Count` items from `Bytes`, of which the last one may hold
 // only its first four bytes. `Complete` is false when the record claims items that run past the
 // end of the source: then only those whose first four bytes lie inside it are given.
@@ -59,18 +81,14 @@ struct CarItems {
 };
 inline CarItems viewCarItems(ByteSource& source, const ChunkView& chunk, StreamScratch& scratch) {
   namespace fmt = replay_format;
-  if (!chunk.HasLastRecord) return {};
-  const int count = fmt::carItemCount(chunk.LastSize);
-  if (count == 0) return {};
-  const int64_t first = chunk.LastBody + fmt::kCarItemsOffset;
-  const uint8_t* bytes = source.view(first, fmt::kCarItemSize * count, scratch.Items);
-  if (bytes != nullptr) return {bytes, count, true};
-  const int64_t left = source.size() - first - fmt::kItemFieldSize;
-  const int inside =
-      left < 0 ? 0 : static_cast<int>(std::min<int64_t>(count, left / fmt::kCarItemSize + 1));
-  if (inside == 0) return {nullptr, 0, false};
-  bytes = source.view(first, fmt::kCarItemSize * (inside - 1) + fmt::kItemFieldSize, scratch.Items);
-  return {bytes, bytes == nullptr ? 0 : inside, false};
+  const CarItemRange range = carItemRange(chunk);
+  const int inside = carItemsInside(range, source.size());
+  const bool complete = range.end() <= source.size();
+  if (inside == 0) return {nullptr, 0, complete};
+  const int64_t length = complete ? fmt::kCarItemSize * inside
+                                  : fmt::kCarItemSize * (inside - 1) + fmt::kItemFieldSize;
+  const uint8_t* bytes = source.view(range.First, length, scratch.Items);
+  return {bytes, bytes == nullptr ? 0 : inside, complete};
 }
 
 // The largest of `floor` and the track positions of `count` car items in memory. Four running

@@ -1,9 +1,11 @@
 #include "replay/sector_search.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <climits>
 #include <cmath>
+#include <deque>
 
 #include "replay/replay_format.h"
 #include "replay/store_arithmetic.h"
@@ -34,29 +36,83 @@ struct DriverChunk {
   bool NearEnd = false;  // the read reached into the last 1200 bytes of the file
 };
 
-// Walks the chunk at `start` and reports the car record's items in order through `onSample`
-// (the driver's track positions only) until it returns false. False when the chunk cannot be
-// read whole.
+// One driver's items met on a pass forward through the stream, each item looked at once. A car
+// record may claim more items than its chunk holds, so that its items run on over the chunks
+// behind it and, in a crafted stream, every byte is an item of thousands of chunks. Items lie in
+// 16 lanes by their offset modulo 16; a chunk's first item lies further on than the one of any
+// chunk before it, so each lane keeps the driver's items from the last chunk's first item up to
+// where it has looked, and a chunk's items need to be looked at only from there on.
+class DriverItems {
+ public:
+  explicit DriverItems(int entryNumber) : entryNumber_(entryNumber) {}
+
+  // Gives the driver's track positions among the first `count` items from `first` to `onSample`
+  // in order, until it returns false; then the offset of that item, else -1. The items' first
+  // four bytes must lie inside the source.
+  template <typename OnSample>
+  int64_t visit(ByteSource& source, StreamScratch& scratch, int64_t first, int count,
+                OnSample&& onSample) {
+    if (count <= 0) return -1;
+    Lane& lane = lanes_[static_cast<size_t>(first % fmt::kCarItemSize)];
+    if (first < lane.First) lane = Lane{};
+    lane.First = first;
+    while (!lane.Samples.empty() && lane.Samples.front().Offset < first) lane.Samples.pop_front();
+    const int64_t end = first + fmt::kCarItemSize * count;
+    const int64_t from = std::max(first, lane.LookedTo);
+    if (from < end) {
+      const int64_t length = end - from - fmt::kCarItemSize + fmt::kItemFieldSize;
+      const uint8_t* items = source.view(from, length, scratch.Items);
+      if (items == nullptr) return -1;
+      for (int64_t at = 0; at < length; at += fmt::kCarItemSize) {
+        if (decodeEntryNumber(items + at) == entryNumber_) {
+          lane.Samples.push_back({from + at, decodeTrackPosition(items + at)});
+        }
+      }
+      lane.LookedTo = end;
+    }
+    for (const Sample& sample : lane.Samples) {
+      if (sample.Offset >= end) break;
+      if (!onSample(sample.Position)) return sample.Offset;
+    }
+    return -1;
+  }
+
+ private:
+  struct Sample {
+    int64_t Offset;
+    int32_t Position;
+  };
+  struct Lane {
+    int64_t First = -1;    // the first item of the last chunk served from this lane
+    int64_t LookedTo = 0;  // where the items looked at end
+    std::deque<Sample> Samples;
+  };
+
+  int entryNumber_;
+  std::array<Lane, fmt::kCarItemSize> lanes_;
+};
+
+// Walks the chunk at `start` and reports the driver's track positions among the car record's
+// items in order through `onSample` until it returns false. False when the chunk cannot be read
+// whole.
 template <typename OnSample>
-bool readDriverChunk(ByteSource& source, int64_t start, int entryNumber, StreamScratch& scratch,
+bool readDriverChunk(ByteSource& source, int64_t start, DriverItems& items, StreamScratch& scratch,
                      DriverChunk& out, OnSample&& onSample) {
   ChunkView chunk;
   if (!walkChunk(source, start, chunk, scratch) || chunk.Length == 0) return false;
   out.Length = chunk.Length;
   const int64_t nearEnd = source.size() - fmt::kMeasureTailGuard;
   out.NearEnd = start + chunk.Length >= nearEnd;
-  const CarItems items = viewCarItems(source, chunk, scratch);
-  const int64_t first = chunk.LastBody + fmt::kCarItemsOffset;
-  auto readUpTo = [&](int count) { out.NearEnd = first + fmt::kCarItemSize * count >= nearEnd; };
-  if (items.Count > 0) readUpTo(fmt::carItemCount(chunk.LastSize));
-  for (int i = 0; i < items.Count; ++i) {
-    const uint8_t* item = items.Bytes + fmt::kCarItemSize * i;
-    if (decodeEntryNumber(item) == entryNumber && !onSample(decodeTrackPosition(item))) {
-      readUpTo(i + 1);
-      return true;
-    }
+  const CarItemRange range = carItemRange(chunk);
+  if (range.Count == 0) return true;
+  out.NearEnd = range.end() >= nearEnd;
+  const int inside = carItemsInside(range, source.size());
+  const int64_t stoppedAt = items.visit(source, scratch, range.First, inside, onSample);
+  if (stoppedAt >= 0) {
+    out.NearEnd = stoppedAt + fmt::kCarItemSize >= nearEnd;
+    return true;
   }
-  return items.Complete;
+  return range.end() <= source.size();
 }
 
 // The chunks of one driver's measurement: taken from the recording where it holds them, read
@@ -70,7 +126,7 @@ class DriverChunks {
         chain_(chain),
         scratch_(scratch),
         recording_(recording),
-        entryNumber_(entryNumber) {
+        items_(entryNumber) {
     if (recording_ != nullptr) cursorStart_ = recording_->FirstStart;
   }
 
@@ -101,7 +157,7 @@ class DriverChunks {
   bool read(int64_t position, DriverChunk& out, OnSample&& onSample) {
     const KeptChunk* chunk = find(position);
     if (chunk == nullptr) {
-      return readDriverChunk(source_, position, entryNumber_, scratch_, out, onSample);
+      return readDriverChunk(source_, position, items_, scratch_, out, onSample);
     }
     // A chunk is kept only when its reads end before the last 1200 bytes.
     out.Length = chunk->Length;
@@ -142,7 +198,7 @@ class DriverChunks {
   ChunkChain& chain_;
   StreamScratch& scratch_;
   const DriverRecording* recording_;
-  int entryNumber_;
+  DriverItems items_;
   size_t cursor_ = 0;  // a kept chunk, where it starts and where its positions are
   int64_t cursorStart_ = -1;
   size_t cursorSample_ = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "replay_builder.h"
@@ -83,6 +84,70 @@ TEST(TrackLength, LargestPositionOfTheScannedChunks) {
     store->TrackLengthRaw = c.Before;
     searchTrackLength(source, chain, *store, *std::make_unique<StreamScratch>());
     EXPECT_EQ(store->TrackLengthRaw, c.Expected);
+  }
+}
+
+// Car records that claim more items than their chunks hold, so that each chunk's items run on
+// over the chunks behind it, in lanes of every offset modulo 16: the scan takes each item once
+// and still finds the largest position of all of them.
+TEST(TrackLength, ItemsThatRunOnOverLaterChunks) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    tools::ReplayBuilder builder;
+    const auto streamStart = static_cast<int64_t>(builder.size());
+    for (int k = 0; k < 60; ++k) {
+      std::vector<uint8_t> body(4 + rng() % 40);
+      for (uint8_t& byte : body) byte = static_cast<uint8_t>(rng());
+      const auto size = static_cast<uint16_t>(16 + rng() % (round % 2 == 0 ? 64 : 4000));
+      builder.addChunk({kLead, {tools::kCarRecordType, size, body}});
+    }
+    std::vector<uint8_t> bytes = builder.take();
+    const size_t streamEnd = bytes.size();
+    for (int i = 0; i < 80000; ++i) bytes.push_back(static_cast<uint8_t>(rng() % 64));
+    // The largest position lies in an item of one chunk's claim behind the stream.
+    MemoryByteSource source(bytes);
+    ChunkChain chain(source, streamStart);
+    const auto scratch = std::make_unique<StreamScratch>();
+    std::vector<CarItemRange> ranges;
+    ChunkView chunk;
+    for (int64_t start = streamStart; start < static_cast<int64_t>(streamEnd);
+         start += chunk.Length) {
+      ASSERT_TRUE(walkChunk(source, start, chunk, *scratch));
+      ranges.push_back(carItemRange(chunk));
+    }
+    // Half the time the first item of a lane that a later chunk's claim adds to those before.
+    // Only items behind the stream are changed, so that the chunks stay as they are.
+    const auto tail = static_cast<int64_t>(streamEnd);
+    std::vector<int64_t> tailItems, continuations;
+    int64_t laneEnds[16] = {};
+    for (const CarItemRange& range : ranges) {
+      int64_t& laneEnd = laneEnds[range.First % 16];
+      if (laneEnd > std::max(tail - 1, range.First) && laneEnd < range.end()) {
+        continuations.push_back(laneEnd);
+      }
+      laneEnd = std::max(laneEnd, range.end());
+      for (int64_t at = range.First; at < range.end(); at += 16) {
+        if (at >= tail) tailItems.push_back(at);
+      }
+    }
+    const std::vector<int64_t>& from =
+        round % 4 < 2 || continuations.empty() ? tailItems : continuations;
+    ASSERT_FALSE(from.empty());
+    const int64_t item = from[rng() % from.size()];
+    for (int b = 0; b < 3; ++b) bytes[static_cast<size_t>(item + b)] = 0xFF;
+    bytes[static_cast<size_t>(item) + 3] |= 3;  // the largest position there is, 0x3FFFFFF
+    int32_t expected = 0;
+    for (const CarItemRange& range : ranges) {
+      for (int i = 0; i < range.Count; ++i) {
+        expected = std::max(expected, decodeTrackPosition(bytes.data() + range.First + 16 * i));
+      }
+    }
+    ASSERT_EQ(expected, 0x3FFFFFF);
+    const auto store = std::make_unique<EventStore>();
+    initEventStore(*store);
+    searchTrackLength(source, chain, *store, *scratch);
+    EXPECT_EQ(store->TrackLengthRaw, expected);
   }
 }
 
