@@ -30,16 +30,19 @@ fuzz:
 	$(MAKE) build PRESET=fuzz
 	fuzz/run_fuzzers.sh build/fuzz $(FUZZ_SECONDS)
 
-# The benchmark: a long event (five grids of 20 cars, a 60-lap race at 60 fps, about 710 MB) and
-# the same with 30 laps, written once into ignored folders; a full run of each is timed against
-# reading its replays once with cat, then the micro-benchmarks of the frame stream searches run.
+# The benchmark: long events (five grids of 20 cars with a 60-lap race at 60 fps, about 680 MB;
+# the same with 30 laps; three grids of 20 cars with 27 laps, about 63 MB a replay) and a crafted
+# replay of 10 MB whose car records claim thousands of items each, written once into ignored
+# folders. A full run of each is timed against reading its replays with cat (interleaved,
+# medians), then the micro-benchmarks of the frame stream searches run.
 BENCH_EVENT ?= bench-event
+BENCH_CASES = 60:long,5,20,60 30:long,5,20,30 3x27:long,3,20,27 crafted:crafted
 bench: build
-	@for laps in 60 30; do dir=$(BENCH_EVENT)-$$laps; \
+	@for case in $(BENCH_CASES); do dir=$(BENCH_EVENT)-$${case%%:*}; \
+	  args=$$(echo $${case#*:} | tr , ' '); set -- $$args; kind=$$1; shift; \
 	  test -f $$dir/.complete || { rm -rf $$dir && \
-	    $(BUILD_DIR)/vorlind-mkevent long $$dir 5 20 $$laps && touch $$dir/.complete; } || exit 1; done
-	@echo "== 60-lap race"; $(BUILD_DIR)/bench/vorlind_measure $(BUILD_DIR)/vorlind $(BENCH_EVENT)-60
-	@echo "== 30-lap race"; $(BUILD_DIR)/bench/vorlind_measure $(BUILD_DIR)/vorlind $(BENCH_EVENT)-30
+	    $(BUILD_DIR)/vorlind-mkevent $$kind $$dir $$@ && touch $$dir/.complete; } || exit 1; \
+	  echo "== $$dir"; $(BUILD_DIR)/bench/vorlind_measure $(BUILD_DIR)/vorlind $$dir || exit 1; done
 	$(BUILD_DIR)/bench/vorlind_bench
 
 # The Windows program, its release package and the checks of both. Each target installs the

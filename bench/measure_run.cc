@@ -1,6 +1,6 @@
 // Times a whole run of the program on an event folder against reading the same replays once
-// with cat (hot cache, best of several runs each) and reports the peak resident memory of the
-// program's run.
+// with cat (hot cache; the two interleaved, 11 runs each, medians) and reports the peak resident
+// memory of the program's runs.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -51,18 +51,9 @@ RunFigures runOnce(const std::vector<std::string>& argv, const std::string& dir,
   return figures;
 }
 
-RunFigures bestOf(int runs, const std::vector<std::string>& argv, const std::string& dir,
-                  const std::string& input) {
-  RunFigures best;
-  best.Seconds = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    const RunFigures run = runOnce(argv, dir, input);
-    if (run.ExitCode != 0) return run;
-    best.Seconds = std::min(best.Seconds, run.Seconds);
-    best.PeakKiB = std::max(best.PeakKiB, run.PeakKiB);
-    best.ExitCode = 0;
-  }
-  return best;
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
 }  // namespace
@@ -81,19 +72,26 @@ int main(int argc, char** argv) {
     bytes += entry.file_size();
   }
   std::sort(cat.begin() + 1, cat.end());
-  const int runs = 3;
-  const RunFigures warm = runOnce(cat, dir, "");
-  const RunFigures reading = bestOf(runs, cat, dir, "");
-  const RunFigures vorlind = bestOf(runs, {program}, dir, dir + "/answers.txt");
-  if (warm.ExitCode != 0 || reading.ExitCode != 0 || vorlind.ExitCode != 0) {
-    std::cerr << "a run failed: cat " << reading.ExitCode << ", vorlind " << vorlind.ExitCode
-              << "\n";
-    return 1;
+  const int runs = 11;
+  std::vector<double> catSeconds, vorlindSeconds;
+  long peakKiB = 0;
+  runOnce(cat, dir, "");
+  for (int i = 0; i < runs; ++i) {
+    const RunFigures reading = runOnce(cat, dir, "");
+    const RunFigures run = runOnce({program}, dir, dir + "/answers.txt");
+    if (reading.ExitCode != 0 || run.ExitCode != 0) {
+      std::cerr << "a run failed: cat " << reading.ExitCode << ", vorlind " << run.ExitCode << "\n";
+      return 1;
+    }
+    catSeconds.push_back(reading.Seconds);
+    vorlindSeconds.push_back(run.Seconds);
+    peakKiB = std::max(peakKiB, run.PeakKiB);
   }
+  const double vorlindMedian = median(vorlindSeconds), catMedian = median(catSeconds);
   std::printf("event: %zu replays, %.1f MB\n", cat.size() - 1, static_cast<double>(bytes) / 1e6);
-  std::printf("vorlind full run:            %.3f s\n", vorlind.Seconds);
-  std::printf("cat of the same files:       %.3f s\n", reading.Seconds);
-  std::printf("ratio vorlind / cat:         %.2f\n", vorlind.Seconds / reading.Seconds);
-  std::printf("peak resident memory:        %.1f MiB\n", static_cast<double>(vorlind.PeakKiB) / 1024.0);
+  std::printf("vorlind full run:            %.3f s\n", vorlindMedian);
+  std::printf("cat of the same files:       %.3f s\n", catMedian);
+  std::printf("ratio vorlind / cat:         %.2f\n", vorlindMedian / catMedian);
+  std::printf("peak resident memory:        %.1f MiB\n", static_cast<double>(peakKiB) / 1024.0);
   return 0;
 }
