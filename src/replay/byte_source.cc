@@ -41,18 +41,34 @@ uint8_t* FileBlockMemory::block(int i) {
   return bytes.get();
 }
 
+bool FileByteSource::FileReader::read(int64_t start, uint8_t* bytes, int64_t length) {
+  if (position_ != start && !seekFile(file_, start)) {
+    position_ = -1;
+    return false;
+  }
+  position_ = -1;
+  if (std::fread(bytes, 1, static_cast<size_t>(length), file_) != static_cast<size_t>(length)) {
+    return false;
+  }
+  position_ = start + length;
+  return true;
+}
+
 std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path,
                                                      FileBlockMemory* memory, bool readAhead) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return nullptr;
   const int64_t size = fileSize(file);
-  if (size < 0) {
+  std::FILE* ahead = size >= 0 && readAhead ? std::fopen(path.c_str(), "rb") : nullptr;
+  if (size < 0 || (readAhead && ahead == nullptr)) {
     std::fclose(file);
     return nullptr;
   }
   std::setvbuf(file, nullptr, _IONBF, 0);
   std::unique_ptr<FileByteSource> source(new FileByteSource(file, size, memory));
-  if (readAhead) {
+  if (ahead != nullptr) {
+    std::setvbuf(ahead, nullptr, _IONBF, 0);
+    source->ahead_ = std::make_unique<FileReader>(ahead);
     source->reader_ = std::make_unique<std::thread>([s = source.get()] { s->readAheadLoop(); });
   }
   return source;
@@ -60,7 +76,7 @@ std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path,
 
 FileByteSource::FileByteSource(std::FILE* file, int64_t size, FileBlockMemory* memory)
     : ByteSource(size),
-      file_(file),
+      own_(file),
       memory_(memory != nullptr ? memory : &ownMemory_),
       lastBlock_(size == 0 ? -1 : (size - 1) / kBlockSize) {}
 
@@ -73,33 +89,35 @@ FileByteSource::~FileByteSource() {
     changed_.notify_all();
     reader_->join();
   }
-  std::fclose(file_);
 }
 
 int64_t FileByteSource::nextBlockToRead() const {
-  if (slots_[inUse_ % kBlockCount].Index != inUse_) return inUse_;
+  if (slots_[inUse_ % kSlotCount].Index != inUse_) return inUse_;
   const int64_t last = std::min(lastBlock_, inUse_ + kBlocksAhead);
   for (int64_t index = inUse_ + 1; index <= last; ++index) {
-    if (slots_[index % kBlockCount].Index != index) return index;
+    if (slots_[index % kSlotCount].Index != index) return index;
   }
   return -1;
 }
 
-void FileByteSource::fillSlot(std::unique_lock<std::mutex>& lock, int64_t index) {
-  const int number = static_cast<int>(index % kBlockCount);
+void FileByteSource::fillSlot(std::unique_lock<std::mutex>& lock, int64_t index, FileReader& file) {
+  const int number = static_cast<int>(index % kSlotCount);
   Slot& slot = slots_[number];
   slot.Index = index;
   slot.Filling = true;
   if (slot.Bytes == nullptr) slot.Bytes = memory_->block(number);
-  uint8_t* bytes = slot.Bytes;
+  lock.unlock();
+  readBlock(index, slot.Bytes, slot, file);
+  lock.lock();
+  slot.Filling = false;
+}
+
+void FileByteSource::readBlock(int64_t index, uint8_t* bytes, Slot& slot, FileReader& file) {
   const int64_t start = index * kBlockSize;
   const int64_t length = std::min(kBlockSize, size() - start);
-  lock.unlock();
-  const bool read = readFileAt(start, bytes, length);
-  lock.lock();
+  const bool read = file.read(start, bytes, length);
   slot.Length = length;
   slot.Failed = !read;
-  slot.Filling = false;
 }
 
 bool FileByteSource::readerShouldWake() const {
@@ -114,8 +132,7 @@ void FileByteSource::readAheadLoop() {
   for (;;) {
     changed_.wait(lock, [this] { return stopping_ || readerShouldWake(); });
     for (int64_t next = nextBlockToRead(); next >= 0 && !stopping_; next = nextBlockToRead()) {
-      fillSlot(lock, next);
-      changed_.notify_all();
+      fillSlot(lock, next, *ahead_);
     }
     if (stopping_) return;
   }
@@ -123,28 +140,23 @@ void FileByteSource::readAheadLoop() {
 
 const FileByteSource::Slot* FileByteSource::loadBlock(int64_t index) {
   std::unique_lock<std::mutex> lock(mutex_);
-  const Slot& slot = slots_[index % kBlockCount];
   inUse_ = index;
-  // A block that has not arrived is read here rather than waited for, so that the reader never
-  // depends on the reading thread getting a processor; one that is arriving is waited for.
-  changed_.wait(lock, [&] { return !slot.Filling; });
-  if (slot.Index != index) fillSlot(lock, index);
+  Slot& slot = slots_[index % kSlotCount];
+  const Slot* served = &slot;
+  // Never wait for the reading thread, which may be waiting for a processor: a block it has not
+  // read is read here, and one it is reading right now is read here once more, into the spare.
+  if (slot.Filling) {
+    lock.unlock();
+    if (spare_.Bytes == nullptr) spare_.Bytes = memory_->block(kSlotCount);
+    spare_.Index = index;
+    readBlock(index, spare_.Bytes, spare_, own_);
+    served = &spare_;
+    lock.lock();
+  } else if (slot.Index != index) {
+    fillSlot(lock, index, own_);
+  }
   if (reader_ && readerShouldWake()) changed_.notify_all();
-  return slot.Failed ? nullptr : &slot;
-}
-
-bool FileByteSource::readFileAt(int64_t start, uint8_t* bytes, int64_t length) {
-  const std::lock_guard<std::mutex> lock(fileMutex_);
-  if (filePosition_ != start && !seekFile(file_, start)) {
-    filePosition_ = -1;
-    return false;
-  }
-  filePosition_ = -1;
-  if (std::fread(bytes, 1, static_cast<size_t>(length), file_) != static_cast<size_t>(length)) {
-    return false;
-  }
-  filePosition_ = start + length;
-  return true;
+  return served->Failed ? nullptr : served;
 }
 
 std::span<const uint8_t> FileByteSource::viewOutsideWindow(int64_t offset, int64_t count,

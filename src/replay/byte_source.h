@@ -78,7 +78,7 @@ class MemoryByteSource final : public ByteSource {
 class FileBlockMemory {
  public:
   static constexpr int64_t kBlockSize = 1 << 18;
-  static constexpr int kBlockCount = 16;
+  static constexpr int kBlockCount = 17;
 
   // Block `i` (below kBlockCount): kBlockSize bytes, left as the last file read into it left them.
   uint8_t* block(int i);
@@ -89,9 +89,10 @@ class FileBlockMemory {
 
 // A source over a file, read in blocks of 256 KiB into a ring of 16. The block the reader is in
 // and the three before it stay in memory, so that stepping back a little in the stream does not
-// read the file again; the twelve after it are read ahead by a thread of the source's own while
-// the reader works, and the reader waits only for a block that has not arrived yet. Only one
-// thread reads each byte, and every view gives the file's bytes, so no result depends on timing.
+// read the file again; the twelve after it are read ahead, through a second handle of the file,
+// by a thread of the source's own while the reader works. The reader never waits for that
+// thread: a block that has not arrived, or is arriving, it reads itself. Every view gives the
+// file's bytes, so no result depends on timing.
 class FileByteSource final : public ByteSource {
  public:
   // nullptr when the file cannot be opened for reading. The blocks go into `memory`, which must
@@ -106,12 +107,12 @@ class FileByteSource final : public ByteSource {
 
  private:
   static constexpr int64_t kBlockSize = FileBlockMemory::kBlockSize;
-  static constexpr int kBlockCount = FileBlockMemory::kBlockCount;
+  static constexpr int kSlotCount = FileBlockMemory::kBlockCount - 1;  // and the spare
   static constexpr int64_t kBlocksKeptBehind = 3;
-  static constexpr int64_t kBlocksAhead = kBlockCount - kBlocksKeptBehind - 1;
+  static constexpr int64_t kBlocksAhead = kSlotCount - kBlocksKeptBehind - 1;
   static constexpr int64_t kBlocksReadTogether = 4;
-  // Block `i` of the file lives in slot i % kBlockCount, so that the blocks read ahead never
-  // take the slots of the block in use and of those kept behind it.
+  // Block `i` of the file lives in slot i % kSlotCount, so that the blocks read ahead never take
+  // the slots of the block in use and of those kept behind it.
   struct Slot {
     int64_t Index = -1;  // the file block the slot holds or is being filled with
     bool Filling = false;
@@ -119,32 +120,46 @@ class FileByteSource final : public ByteSource {
     int64_t Length = 0;
     uint8_t* Bytes = nullptr;
   };
+  // One handle of the file, used by one thread.
+  class FileReader {
+   public:
+    explicit FileReader(std::FILE* file) : file_(file) {}
+    ~FileReader() { std::fclose(file_); }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    // Reads `length` bytes at `start`; false when the file ends before.
+    bool read(int64_t start, uint8_t* bytes, int64_t length);
+
+   private:
+    std::FILE* file_;
+    int64_t position_ = -1;  // where the next fread starts, when known
+  };
 
   FileByteSource(std::FILE* file, int64_t size, FileBlockMemory* memory);
   std::span<const uint8_t> viewOutsideWindow(int64_t offset, int64_t count,
                                              uint8_t* scratch) override;
-  // Makes block `index` the one in use and returns its slot once it is read; nullptr when the
-  // read failed.
+  // Makes block `index` the one in use and returns where it was read; nullptr when the read
+  // failed.
   const Slot* loadBlock(int64_t index);
   // The next block to read for the block in use: the first of it and the blocks ahead that its
   // slot does not hold yet; -1 when all are there. Called with the lock held.
   int64_t nextBlockToRead() const;
-  // Reads block `index` into its slot; the lock is held on entry and exit, not during the read.
-  void fillSlot(std::unique_lock<std::mutex>& lock, int64_t index);
+  // Reads block `index` into its slot through `file`; the lock is held on entry and exit, not
+  // during the read.
+  void fillSlot(std::unique_lock<std::mutex>& lock, int64_t index, FileReader& file);
+  void readBlock(int64_t index, uint8_t* bytes, Slot& slot, FileReader& file);
   // Whether the reading thread has work enough to wake for: the block in use, the blocks up to
   // the end of the file, or kBlocksReadTogether blocks ahead, so that it reads in bursts
   // instead of waking for every block the reader passes. Called with the lock held.
   bool readerShouldWake() const;
   void readAheadLoop();
-  // Reads `length` bytes at `start` of the file, one thread at a time.
-  bool readFileAt(int64_t start, uint8_t* bytes, int64_t length);
 
-  std::FILE* file_;
-  std::mutex fileMutex_;       // guards file_'s position and filePosition_
-  int64_t filePosition_ = -1;  // where the next fread starts, when known
+  FileReader own_;  // the reader's handle
+  std::unique_ptr<FileReader> ahead_;
   FileBlockMemory ownMemory_;
   FileBlockMemory* memory_;
-  Slot slots_[kBlockCount];
+  Slot slots_[kSlotCount];
+  Slot spare_;  // the reader's own, for a block the thread is reading at the same time
   int64_t lastBlock_;
 
   std::mutex mutex_;  // guards slots_, inUse_ and stopping_
