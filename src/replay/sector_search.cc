@@ -53,7 +53,7 @@ class DriverItems {
   int64_t visit(ByteSource& source, StreamScratch& scratch, int64_t first, int count,
                 OnSample&& onSample) {
     if (count <= 0) return -1;
-    Lane& lane = lanes_[static_cast<size_t>(first % fmt::kCarItemSize)];
+    Lane& lane = lanes_[static_cast<uint64_t>(first) % fmt::kCarItemSize];
     if (first < lane.First) lane = Lane{};
     lane.First = first;
     while (!lane.Samples.empty() && lane.Samples.front().Offset < first) lane.Samples.pop_front();

@@ -26,7 +26,7 @@ class TrackPositionLanes {
   // Takes the items of `range` not taken before; false when they cannot be viewed.
   bool takeItems(ByteSource& source, const CarItemRange& range, StreamScratch& scratch) {
     if (range.Count == 0) return true;
-    int64_t& laneEnd = laneEnds_[range.First % fmt::kCarItemSize];
+    int64_t& laneEnd = laneEnds_[static_cast<uint64_t>(range.First) % fmt::kCarItemSize];
     const int64_t from = std::max(range.First, laneEnd);
     if (from >= range.end()) return true;
     const uint8_t* items = source.view(from, range.end() - from, scratch.Items);
