@@ -15,6 +15,7 @@
 #include "replay/grid_reader.h"
 #include "replay_builder.h"
 #include "robustness_harness.h"
+#include "track/track_length.h"
 
 namespace vorlind {
 namespace {
@@ -65,6 +66,7 @@ class SectorSearch : public ::testing::Test {
     store_->RaceLapCount[slot] = 3;
     store_->RaceBestLapNo[slot] = 2;
     store_->RaceCumTime[slot][1] = ((k + 1) * 1000 - 1) / fps;
+    store_->RaceCumTime[slot][2] = store_->RaceCumTime[slot][1] + 20000;  // kept to its end
     paths_[entry] = std::move(path);
   }
 
@@ -98,11 +100,22 @@ class SectorSearch : public ::testing::Test {
     }
     bytes.resize(endAfter < 0 ? bytes.size() + 1200
                               : chunkEnd[static_cast<size_t>(endAfter)] + endExtra);
+    // Searched twice: reading every chunk from the source, and with the chunks a recorder kept
+    // while the track length scan walked the stream, which must give the same.
     MemoryByteSource source(bytes);
-    ChunkChain chain(source, streamStart);
     const auto scratch = std::make_unique<StreamScratch>();
-    harness::RecordingListener listener;
-    searchSectorTimes(source, chain, *store_, offset, *scratch, listener);
+    const auto direct = std::make_unique<EventStore>(*store_);
+    harness::RecordingListener listener, keptListener;
+    ChunkChain chain(source, streamStart), keptChain(source, streamStart);
+    searchSectorTimes(source, chain, *direct, offset, *scratch, listener);
+    SectorRecorder recorder;
+    recorder.startGrid(*store_, offset, source.size());
+    searchTrackLength(source, keptChain, *store_, *scratch, &recorder);
+    EXPECT_EQ(store_->TrackLengthRaw, kTrack);
+    searchSectorTimes(source, keptChain, *store_, offset, *scratch, keptListener, &recorder);
+    EXPECT_EQ(keptListener.Log, listener.Log);
+    for (auto field : {kSplit, kMax, kMin}) EXPECT_EQ((*store_).*field, (*direct).*field);
+    EXPECT_EQ(store_->PreviousSampleSpeed, direct->PreviousSampleSpeed);
     return listener.Log;
   }
 

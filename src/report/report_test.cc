@@ -234,6 +234,13 @@ TEST(ReportFormat, TimesGapsSecondsAndHundredths) {
   EXPECT_EQ(text([](ReportWriter& w) { w.formatSeconds(1000); }), "1.000");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatSeconds(61005); }), "1.005");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatHundredths(12305); }), "123.05");
+  // A grid's image by slot; the slots on the grid bounds get none.
+  const std::string images = "A BB CC DD EE";
+  const int slots[] = {19, 20, 21, 39, 40, 41, 59, 60, 61, 79, 80, 81, 99};
+  for (size_t i = 0; i < std::size(slots); ++i) {
+    const std::string image = text([&](ReportWriter& w) { w.writeGridImage(slots[i]); });
+    EXPECT_EQ(image.empty() ? ' ' : image[image.find("grid_") + 5], images[i]) << slots[i];
+  }
 }
 
 // The leader table breaks its table row after every fifth stint, the development table after
