@@ -4,11 +4,22 @@ PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 JOBS ?= 2
 
-.PHONY: all build demo test fuzz bench clean
+.PHONY: all build demo test fuzz bench clean libraries
 
 all: build
 
-build:
+# Installs Debian packages when a command or a file is missing:
+# $(call need,COMMAND,PACKAGES) and $(call need_file,FILE,PACKAGES).
+apt_install = { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(1); }
+need = command -v $(1) >/dev/null 2>&1 || $(call apt_install,$(2))
+need_file = test -f $(1) || $(call apt_install,$(2))
+
+# The header-only libraries the program is built with.
+libraries:
+	@$(call need_file,/usr/include/nlohmann/json.hpp,nlohmann-json3-dev)
+	@$(call need_file,/usr/include/CLI/CLI.hpp,libcli11-dev)
+
+build: libraries
 	cmake --preset $(PRESET) > /dev/null
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
@@ -43,14 +54,12 @@ bench: build
 	$(BUILD_DIR)/bench/vorlind_bench
 
 # The Windows program, its release package and the checks of both. Each target installs the
-# Debian packages it needs when their command is missing: $(call need,COMMAND,PACKAGES).
-need = command -v $(1) >/dev/null 2>&1 || { apt-get update -q && \
-	DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(2); }
+# Debian packages it needs when they are missing.
 
 .PHONY: windows wine-check browser-check dist
 
 # vorlind.exe for 64-bit Windows: cross-compiled with MinGW-w64, linked statically.
-windows:
+windows: libraries
 	@$(call need,x86_64-w64-mingw32-g++,g++-mingw-w64-x86-64)
 	cmake --preset windows > /dev/null
 	cmake --build --preset windows -j $(JOBS)

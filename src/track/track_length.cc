@@ -8,8 +8,8 @@ namespace vorlind {
 
 namespace fmt = replay_format;
 
-void searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
-                       StreamScratch& scratch, ChunkObserver* observer) {
+int64_t searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
+                          StreamScratch& scratch, ChunkObserver* observer) {
   // Chunks starting at or behind this offset lie within the last 10000 bytes and are not scanned.
   const int64_t scanEnd = source.size() - fmt::kTrackScanTailGuard;
   int32_t maximum = store.TrackLengthRaw;
@@ -33,6 +33,7 @@ void searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
     start = chain.nextChunkStart(index, start, chunk.Length);
   }
   store.TrackLengthRaw = maximum;
+  return index;
 }
 
 }  // namespace vorlind
