@@ -90,8 +90,8 @@ int driversWithoutSectors(const EventStore& store, int slotOffset) {
 
 // Reads the replays into the store as grids A, B, ... and completes it with the lap pass. False
 // after an error, which is printed.
-bool readEvent(const CommandLine& command, const fs::path& workDir, EventStore& store,
-               std::vector<GridSource>& grids, std::ostream& err) {
+bool readReplays(const CommandLine& command, const fs::path& workDir, EventStore& store,
+                 std::vector<GridSource>& grids, bool& nameMatched, std::ostream& err) {
   warnOfDuplicates(command.Replays, workDir, err);
   FileBlockMemory blockMemory;
   GridReader reader;
@@ -116,6 +116,8 @@ bool readEvent(const CommandLine& command, const fs::path& workDir, EventStore& 
     }
     const GridResult result =
         reader.read(*replay, store, static_cast<int>(index) + 1, slotOffset, listener);
+    // A later grid that is not counted may take the highlighted driver's slot again.
+    nameMatched = nameMatched || highlightedDriver(store).has_value();
     switch (result.Outcome) {
       case GridOutcome::kDamaged:
         err << "vorlind: " << name << ": damaged at byte " << result.Failure.Offset << ": "
@@ -156,19 +158,16 @@ void configureEvent(const CommandLine& command, const fs::path& workDir, EventSt
   store.ReportBaseName.append("All");
 }
 
-void warnOfUnmatchedName(const CommandLine& command, const EventStore& store, std::ostream& err) {
-  if (command.Name && !highlightedDriver(store)) {
+void warnOfUnmatchedName(const CommandLine& command, bool nameMatched, std::ostream& err) {
+  if (command.Name && !nameMatched) {
     err << "vorlind: warning: --name \"" << *command.Name << "\" matches no driver" << std::endl;
   }
 }
 
 int runReport(const CommandLine& command, std::ostream& err, const fs::path& workDir) {
   auto store = std::make_unique<EventStore>();
-  initEventStore(*store);
-  configureEvent(command, workDir, *store);
   std::vector<GridSource> grids;
-  if (!readEvent(command, workDir, *store, grids, err)) return kExitInputError;
-  warnOfUnmatchedName(command, *store, err);
+  if (!loadEvent(command, workDir, *store, grids, err)) return kExitInputError;
   if (command.NoSpeed) store->NoSpeedValues = kMenuWithoutSpeeds;
 
   const fs::path target =
@@ -214,11 +213,8 @@ bool writeCharts(const CommandLine& command, const EventStore& store, std::ostre
 int runExport(const CommandLine& command, std::ostream& out, std::ostream& err,
               const fs::path& workDir) {
   auto store = std::make_unique<EventStore>();
-  initEventStore(*store);
-  configureEvent(command, workDir, *store);
   std::vector<GridSource> grids;
-  if (!readEvent(command, workDir, *store, grids, err)) return kExitInputError;
-  warnOfUnmatchedName(command, *store, err);
+  if (!loadEvent(command, workDir, *store, grids, err)) return kExitInputError;
 
   bool written = true;
   if (command.Json) written = writeJson(command, *store, grids, out, err, workDir) && written;
@@ -232,6 +228,16 @@ int runExport(const CommandLine& command, std::ostream& out, std::ostream& err,
 }
 
 }  // namespace
+
+bool loadEvent(const CommandLine& command, const fs::path& workDir, EventStore& store,
+               std::vector<GridSource>& grids, std::ostream& err) {
+  initEventStore(store);
+  configureEvent(command, workDir, store);
+  bool nameMatched = false;
+  if (!readReplays(command, workDir, store, grids, nameMatched, err)) return false;
+  warnOfUnmatchedName(command, nameMatched, err);
+  return true;
+}
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine line;

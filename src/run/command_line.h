@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "export/event_json.h"
+#include "replay/event_store.h"
+
 namespace vorlind {
 
 inline constexpr int kExitInputError = 1;
@@ -30,6 +33,12 @@ struct CommandLine {
 
 // Parses the arguments behind the program name (argv[0] is skipped).
 CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// Reads the command's replays into `store` as the report and export commands do: the highlighted
+// driver from --name or myname.ini, the grids in order, the lap pass. Errors and warnings go to
+// `err`; false after an error.
+bool loadEvent(const CommandLine& command, const std::filesystem::path& workDir, EventStore& store,
+               std::vector<GridSource>& grids, std::ostream& err);
 
 // Runs a parsed command line with `workDir` as the working directory; normal output goes to
 // `out`, errors and warnings to `err`. Returns the exit code: 0, kExitInputError or
