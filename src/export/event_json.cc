@@ -72,6 +72,9 @@ Json raceOf(const EventStore& store, int slot) {
           {"fastest_laps", store.FastestLapCount[slot]}};
 }
 
+// A highest speed of 0 is one that was never measured.
+Json highestSpeedKmh(int32_t hundredths) { return hundredths > 0 ? speedKmh(hundredths) : nullptr; }
+
 Json bestLapSpeedOf(const EventStore& store, int slot) {
   if (store.BestLapMaxSpeed[slot][0] <= 0) return nullptr;
   return {{"min_kmh", speedKmh(store.BestLapMinSpeed[slot][0])},
@@ -82,11 +85,10 @@ Json bestLapSectorsOf(const EventStore& store, int slot) {
   if (store.BestLapSplitTime[slot][1] <= 0) return nullptr;
   Json sectors = Json::array();
   for (int sector = 1; sector <= kSectorCount; ++sector) {
-    const int32_t max = store.BestLapMaxSpeed[slot][sector];
     sectors.push_back({{"sector", sector},
                        {"split_ms", timeOrNull(sectorTime(store, slot, sector))},
                        {"min_speed_kmh", speedKmh(store.BestLapMinSpeed[slot][sector])},
-                       {"max_speed_kmh", max > 0 ? speedKmh(max) : Json(nullptr)}});
+                       {"max_speed_kmh", highestSpeedKmh(store.BestLapMaxSpeed[slot][sector])}});
   }
   return sectors;
 }
@@ -209,7 +211,7 @@ Json sectorRows(const EventStore& store, int sector) {
                     {"time_ms", row.SectorTime},
                     {"gap_to_first_ms", orNull(row.GapToFirst)},
                     {"min_speed_kmh", speedKmh(row.MinSpeed)},
-                    {"max_speed_kmh", speedKmh(row.MaxSpeed)}});
+                    {"max_speed_kmh", highestSpeedKmh(row.MaxSpeed)}});
   }
   return rows;
 }
