@@ -1,0 +1,74 @@
+#include "export/charts_page.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "event_plans.h"
+#include "run/command_line.h"
+#include "test_support.h"
+
+namespace vorlind {
+namespace {
+
+std::vector<std::string> matches(const std::string& text, const std::regex& pattern) {
+  std::vector<std::string> found;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
+       it != std::sregex_iterator(); ++it) {
+    found.push_back((*it)[1].str());
+  }
+  return found;
+}
+
+// The page of a two-grid event, a name with XML's reserved characters included: well-formed XML,
+// nothing to load, three charts of one line per driver with the highlighted driver drawn last.
+TEST(ChartsPage, ThreeSelfContainedChartsWithTheHighlightedDriverOnTop) {
+  testing::TempDir scratch;
+  tools::EventDirectory event;
+  ASSERT_TRUE(tools::scenarioEvent("36fps", &event));
+  ASSERT_EQ(tools::writeEventDirectory(scratch.path().string(), event), "");
+  CommandLine command;
+  for (const tools::NamedGrid& grid : event.Grids) {
+    command.Replays.push_back("replays/" + grid.ReplayName + ".rpy");
+  }
+  auto store = std::make_unique<EventStore>();
+  std::vector<GridSource> grids;
+  std::ostringstream err;
+  ASSERT_TRUE(loadEvent(command, scratch.path(), *store, grids, err));
+  store->SlotLastName[2].assign("Tom & <Jerry>");
+  std::ostringstream page;
+  writeChartsPage(*store, page);
+  const std::string html = page.str();
+
+  int drivers = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) drivers += store->RaceLapCount[slot] > 0;
+  const std::vector<std::string> charts = matches(html, std::regex("<svg([^]*?)</svg>"));
+  ASSERT_EQ(charts.size(), 3u);
+  for (const std::string& chart : charts) {
+    const std::vector<std::string> lines =
+        matches(chart, std::regex("<polyline fill=\"none\" stroke=\"(#[0-9a-f]{6})\""));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(drivers));
+    EXPECT_EQ(lines.back(), "#e00000");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "#e00000"), 1);
+    EXPECT_GE(std::set<std::string>(lines.begin(), lines.end()).size(), 3u) << "colours apart";
+    EXPECT_NE(chart.find(">lap</text>"), std::string::npos);
+    EXPECT_NE(chart.find("Tom &amp; &lt;Jerry&gt;</text>"), std::string::npos);
+  }
+  EXPECT_EQ(matches(html, std::regex("(https?:)")).size(), 4u) << "the namespaces only";
+  EXPECT_EQ(html.find("<script"), std::string::npos);
+
+  if (std::system("command -v xmllint >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "xmllint is not installed (libxml2-utils)";
+  }
+  testing::writeFile(scratch.path() / "charts.html", html);
+  const std::string check = "xmllint --noout " + (scratch.path() / "charts.html").string();
+  EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+}  // namespace
+}  // namespace vorlind
