@@ -35,7 +35,8 @@ constexpr const char* kExitCodes =
     "  0  success\n"
     "  1  input error: a replay not found, not a server replay or damaged, or an output that\n"
     "     cannot be written\n"
-    "  2  usage error: an unknown command or option, or a wrong number of replays\n";
+    "  2  usage error: an unknown command or option, no replay or more than five, or export\n"
+    "     without an output\n";
 
 void addEventOptions(CLI::App& command, CommandLine& line) {
   command.add_option("--name", line.Name,
