@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <optional>
 #include <vector>
 
@@ -57,8 +57,9 @@ struct Chart {
 
 std::string number(double value, int decimals) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
+  const auto written =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  return std::string(text, written.ptr);
 }
 
 std::string driverName(const EventStore& store, int slot) {

@@ -295,7 +295,9 @@ Json eventJson(const EventStore& store, const std::vector<GridSource>& grids) {
 }
 
 std::string eventJsonText(const EventStore& store, const std::vector<GridSource>& grids) {
-  return eventJson(store, grids).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  std::string text = eventJson(store, grids).dump(-1, ' ', false, Json::error_handler_t::replace);
+  text += '\n';
+  return text;
 }
 
 }  // namespace vorlind

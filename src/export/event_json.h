@@ -31,7 +31,7 @@ nlohmann::ordered_json speedKmh(int32_t hundredths);
 // The document of an event whose lap pass has run.
 nlohmann::ordered_json eventJson(const EventStore& store, const std::vector<GridSource>& grids);
 
-// The document as text, indented by two, with a line end behind it.
+// The document as compact text on one line, with a line end behind it.
 std::string eventJsonText(const EventStore& store, const std::vector<GridSource>& grids);
 
 }  // namespace vorlind
