@@ -134,6 +134,9 @@ TEST(CommandLine, InputErrorsAndWarningsNameTheFileAndTheReason) {
       {{"report", replays[0], replays[0]}, 0, " is given twice, as grid A and as grid B\n"},
       {{"report", "--name", "Nobody Here", replays[0]}, 0, "--name \"Nobody Here\" matches no"},
       {{"report", "--out", "no/such/folder/r.html", replays[0]}, kExitInputError, "could not"},
+      {{"export", "--csv", "csv", "--charts", "no/such/c.html", replays[0]},
+       kExitInputError,
+       "c.html: cannot be written"},
   };
   for (const Case& test : cases) {
     const CommandRun run = runArguments(test.Arguments, scratch.path());
