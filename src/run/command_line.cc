@@ -43,7 +43,8 @@ void addEventOptions(CLI::App& command, CommandLine& line) {
                      "The driver whose rows are highlighted, \"First Last\" (default: myname.ini)");
   command.add_option("replays", line.Replays, "One to five server replays (.rpy), grid A first")
       ->required()
-      ->expected(1, kGridCount);
+      ->expected(1, kGridCount)
+      ->type_name("REPLAY.rpy");
 }
 
 // The grid reading says nothing on the command line: errors and warnings come after it.
