@@ -4,11 +4,22 @@ PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 JOBS ?= 2
 
-.PHONY: all build demo test fuzz bench clean
+.PHONY: all build demo test fuzz bench clean libraries
 
 all: build
 
-build:
+# Installs Debian packages when a command or a file is missing:
+# $(call need,COMMAND,PACKAGES) and $(call need_file,FILE,PACKAGES).
+apt_install = { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(1); }
+need = command -v $(1) >/dev/null 2>&1 || $(call apt_install,$(2))
+need_file = test -f $(1) || $(call apt_install,$(2))
+
+# The header-only libraries the program is built with.
+libraries:
+	@$(call need_file,/usr/include/nlohmann/json.hpp,nlohmann-json3-dev)
+	@$(call need_file,/usr/include/CLI/CLI.hpp,libcli11-dev)
+
+build: libraries
 	cmake --preset $(PRESET) > /dev/null
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
@@ -46,14 +57,12 @@ bench: build
 	$(BUILD_DIR)/bench/vorlind_bench
 
 # The Windows program, its release package and the checks of both. Each target installs the
-# Debian packages it needs when their command is missing: $(call need,COMMAND,PACKAGES).
-need = command -v $(1) >/dev/null 2>&1 || { apt-get update -q && \
-	DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(2); }
+# Debian packages it needs when they are missing.
 
 .PHONY: windows wine-check browser-check dist
 
 # vorlind.exe for 64-bit Windows: cross-compiled with MinGW-w64, linked statically.
-windows:
+windows: libraries
 	@$(call need,x86_64-w64-mingw32-g++,g++-mingw-w64-x86-64)
 	cmake --preset windows > /dev/null
 	cmake --build --preset windows -j $(JOBS)
@@ -64,10 +73,13 @@ wine-check: windows build
 	@$(call need,wine,wine wine64)
 	tests/wine_check.sh $(BUILD_DIR)/vorlind build/windows/vorlind.exe $(BUILD_DIR)/vorlind-mkevent
 
-# Opens the demo report in headless Chromium; the screenshot lands in build/browser-check/.
+# Opens the demo report and the demo event's charts page in headless Chromium; the screenshots
+# land in build/browser-check/.
 browser-check: demo
 	@$(call need,chromium,chromium)
-	tests/browser_check.sh demo build/browser-check
+	cd demo && ../$(BUILD_DIR)/vorlind export --charts ../build/demo-charts.html \
+	  replays/demo_a.rpy replays/demo_b.rpy replays/demo_c.rpy
+	tests/browser_check.sh demo build/browser-check build/demo-charts.html
 
 # The release package build/dist/vorlind-windows.zip.
 dist: windows build

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Opens a report in headless Chromium the way a user's browser shows it, with the images folder
 # beside it, and fails when an image does not load or a table of the report is missing. Takes a
-# full-page screenshot into OUT_DIR.
+# full-page screenshot into OUT_DIR. Given a charts page as well, it checks that its three charts
+# are drawn at their size and screenshots it too.
 #
-# usage: tests/browser_check.sh REPORT_DIR OUT_DIR
+# usage: tests/browser_check.sh REPORT_DIR OUT_DIR [CHARTS_PAGE]
 # REPORT_DIR holds one *.html report with an event that has a race, and images/.
 set -euo pipefail
 
@@ -152,3 +153,40 @@ browse screenshot --window-size="$width,$height" --hide-scrollbars --screenshot=
   "file://$work/$name" >/dev/null
 [ -s "$shot" ] || { echo "browser check: no screenshot" >&2; cat "$root/browser.log" >&2; exit 1; }
 echo "browser check: every image loads and every table is there; screenshot $shot (${width}x$height)"
+
+[ -n "${3:-}" ] || exit 0
+charts="$(realpath "$3")"
+mkdir -p "$root/charts"
+cp "$charts" "$root/charts/charts.html"
+# The page has no script of its own; the probe lists each chart's drawn size and title.
+charts_script='<script>
+window.addEventListener("load", function () {
+  var lines = [];
+  document.querySelectorAll("svg").forEach(function (svg) {
+    var box = svg.getBoundingClientRect();
+    lines.push("chart " + Math.round(box.width) + "x" + Math.round(box.height) + " " +
+      svg.querySelectorAll("polyline").length + " lines: " + svg.querySelector("title").textContent);
+  });
+  lines.push("height " + Math.ceil(document.documentElement.scrollHeight));
+  var out = document.createElement("pre");
+  out.textContent = "\nprobe-start\n" + lines.join("\n") + "\nprobe-end\n";
+  document.body.appendChild(out);
+});
+</script>'
+{ sed 's#</body>##; s#</html>##' "$root/charts/charts.html"; printf '%s\n</body></html>\n' "$charts_script"; } \
+  >"$root/charts/probe.html"
+chart_lines="$(browse charts-probe --window-size="$width,900" --dump-dom "file://$root/charts/probe.html" |
+  sed -n '/^probe-start$/,/^probe-end$/p' | sed '1d;$d')"
+sed -n 's/^chart /browser check: charts page: /p' <<<"$chart_lines"
+drawn="$(grep -cE '^chart 120[0-2]x56[0-2] [1-9][0-9]* lines' <<<"$chart_lines" || true)"
+if [ "$drawn" -ne 3 ]; then
+  echo "browser check: the charts page does not show three charts of 1200x560 (and a border) with lines" >&2
+  exit 1
+fi
+height="$(sed -n 's/^height //p' <<<"$chart_lines")"
+shot="$out_dir/charts.png"
+rm -f "$shot"
+browse charts-shot --window-size="$width,$height" --hide-scrollbars --screenshot="$shot" \
+  "file://$root/charts/charts.html" >/dev/null
+[ -s "$shot" ] || { echo "browser check: no screenshot of the charts page" >&2; exit 1; }
+echo "browser check: the charts page shows its three charts; screenshot $shot (${width}x$height)"

@@ -2,7 +2,8 @@
 # Runs the Windows build (vorlind.exe) under Wine and the Linux build side by side on every case
 # of the conformance suite and on the demo event, and compares exit code, console output, the
 # report and every other file of the working folder, modulo the documented platform differences
-# (see tests/platform_compare.pl). Fails on the first case that differs otherwise.
+# (see tests/platform_compare.pl), and the JSON that `export --json` writes for the demo event.
+# Fails on the first case that differs otherwise.
 #
 # usage: tests/wine_check.sh LINUX_VORLIND VORLIND_EXE MKEVENT [CONFORMANCE_DIR]
 # Wine runs without a display in a fresh prefix under a temporary folder; standard input is a file.
@@ -120,6 +121,25 @@ for name in "${names[@]}"; do
     failed=$((failed + 1))
   fi
 done
+# The JSON export of the demo event: the same bytes from both builds, and exit code 0.
+json_case="$root/cases/demo-export-json"
+mkdir -p "$json_case"
+cp -r "$root/demo-event" "$json_case/linux"
+cp -r "$root/demo-event" "$json_case/windows"
+replays=()
+for replay in "$root/demo-event"/replays/*.rpy; do replays+=("replays/$(basename "$replay")"); done
+json_rc=0
+(cd "$json_case/linux" && "$linux_bin" export --json event.json "${replays[@]}") || json_rc=$?
+(cd "$json_case/windows" && timeout 600 "$wine_bin" "$exe" export --json event.json \
+  "${replays[@]}" 2>/dev/null) || json_rc=$?
+names+=(demo-export-json)
+if [ "$json_rc" = 0 ] && [ -s "$json_case/linux/event.json" ] &&
+   cmp "$json_case/linux/event.json" "$json_case/windows/event.json"; then
+  echo "  same   demo-export-json"
+else
+  echo "  DIFFER demo-export-json (exit code $json_rc, or the JSON files differ)"
+  failed=$((failed + 1))
+fi
 elapsed=$(( $(date +%s) - started ))
 if [ "$failed" -gt 0 ]; then
   echo "wine check: $failed of ${#names[@]} runs differ from the Linux runs (${elapsed} s)" >&2

@@ -3,6 +3,7 @@
 // program is the same on every system.
 #pragma once
 
+#include <cstddef>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -20,6 +21,11 @@ struct Console {
 
 // Waits for a key as the console's "PAUSE" command does, with its prompt.
 void pauseConsole(Console& console);
+
+// How many of `bytes`, read from a terminal, one key press sent: a single byte, a UTF-8
+// character, or an escape sequence (ESC [ ... final byte, ESC O and a letter, ESC and one byte).
+// 0 while the bytes are the start of a longer key that has not arrived whole.
+size_t keyPressLength(std::string_view bytes);
 
 // True when the process's standard input is a terminal.
 bool standardInputIsTerminal();

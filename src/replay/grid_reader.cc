@@ -1,10 +1,26 @@
 #include "replay/grid_reader.h"
 
+#include <algorithm>
+
 #include "replay/lap_extraction.h"
 #include "replay/replay_header.h"
 #include "track/track_length.h"
 
 namespace vorlind {
+
+namespace {
+
+// The latest race crossing of the grid's slots.
+int32_t lastRaceCrossing(const EventStore& store, int slotOffset) {
+  int32_t last = 0;
+  for (int slot = slotOffset; slot < slotOffset + kSlotsPerGrid && slot < kSlotCount; ++slot) {
+    const int32_t laps = store.RaceLapCount[slot];
+    if (laps > 0 && laps < kCrossingCount) last = std::max(last, store.RaceCumTime[slot][laps]);
+  }
+  return last;
+}
+
+}  // namespace
 
 GridReader::GridReader(bool keepChunks)
     : keepChunks_(keepChunks), scratch_(std::make_unique<StreamScratch>()) {}
@@ -38,10 +54,17 @@ GridResult GridReader::read(ByteSource& replay, EventStore& store, int gridNumbe
   SectorRecorder* recorder = keepChunks_ ? &recorder_ : nullptr;
   if (recorder != nullptr) recorder->startGrid(store, slotOffset, replay.size());
   listener.trackSearchStarted();
-  searchTrackLength(replay, chain, store, *scratch_, recorder);
+  const int64_t scannedChunks = searchTrackLength(replay, chain, store, *scratch_, recorder);
   listener.trackLengthFound(store.TrackLengthRaw);
   searchSectorTimes(replay, chain, store, slotOffset, *scratch_, listener, recorder);
   result.Outcome = GridOutcome::kCounted;
+  if (recorder != nullptr) {
+    // A stream without the race start marker ends before the race as far as the search can tell.
+    const int64_t raceStart = recorder->raceStart();
+    result.StreamEndsEarly =
+        raceStart < 0 ||
+        scannedChunks < raceStart + chunksAfter(store, lastRaceCrossing(store, slotOffset));
+  }
   return result;
 }
 

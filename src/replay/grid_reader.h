@@ -24,6 +24,10 @@ enum class GridOutcome {
 struct GridResult {
   GridOutcome Outcome = GridOutcome::kDamaged;
   ReadFailure Failure;  // for kDamaged
+  // For kCounted: the frame stream ends before the grid's last race crossing, so that the sector
+  // search may miss best laps. Known only when the scan keeps chunks, as it then finds the race
+  // start.
+  bool StreamEndsEarly = false;
 };
 
 // A grid counts when the event has a race and this replay's entry table held more than two

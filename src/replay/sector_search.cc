@@ -204,11 +204,6 @@ class DriverChunks {
   size_t cursorSample_ = 0;
 };
 
-// The chunk count of the frame stream after `timeMs` of the race.
-int32_t chunksAfter(const EventStore& store, int32_t timeMs) {
-  return static_cast<int32_t>(static_cast<int64_t>(timeMs) * store.ReplayFrameRate / 1000);
-}
-
 // The chunk after the race start marker (the first chunk whose first record is of type 13 with
 // a non-zero flag), as an index into the chain; -1 when the stream has no marker.
 int64_t findRaceStart(ByteSource& source, ChunkChain& chain, StreamScratch& scratch) {

@@ -14,6 +14,11 @@
 
 namespace vorlind {
 
+// The chunk count of the frame stream after `timeMs` of the race.
+inline int32_t chunksAfter(const EventStore& store, int32_t timeMs) {
+  return static_cast<int32_t>(static_cast<int64_t>(timeMs) * store.ReplayFrameRate / 1000);
+}
+
 // One driver's chunks as the track length scan saw them: an unbroken run of chunks around the
 // driver's best lap, with their lengths and the driver's track positions in each.
 struct KeptChunk {

@@ -61,4 +61,20 @@ void computeLapPass(EventStore& store) {
   }
 }
 
+LapPlaces lapPlaces(const EventStore& store, int slot) {
+  LapPlaces place{};
+  const int lastLap = std::min(store.MaxRaceLaps, kCrossingCount - 1);
+  for (int n = 0; n <= lastLap; ++n) {
+    const int32_t own = store.RaceLapTime[slot][n];
+    if (own == 0) break;
+    int32_t ahead = 0;
+    for (int s = 1; s < kSlotCount; ++s) {
+      const int32_t t = store.RaceLapTime[s][n];
+      if (t > 0 && t < own) ++ahead;
+    }
+    place[n] = 1 + ahead;
+  }
+  return place;
+}
+
 }  // namespace vorlind

@@ -131,4 +131,14 @@ void ReportWriter::formatSectorTime(int32_t ms) {
   writePadded3(ms % 1000);
 }
 
+std::optional<int> highlightedDriver(const EventStore& store) {
+  if (!store.MyNameSet) return std::nullopt;
+  const int slot = store.HighlightSlot;
+  if (store.SlotFirstName[slot].view() != store.MyFirstName.view() ||
+      store.SlotLastName[slot].view() != store.MyLastName.view()) {
+    return std::nullopt;
+  }
+  return slot;
+}
+
 }  // namespace vorlind

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -46,6 +47,9 @@ class ReportWriter {
   const EventStore& store_;
   std::ostream& out_;
 };
+
+// The slot whose rows are painted yellow, when the configured name matched a driver of the event.
+std::optional<int> highlightedDriver(const EventStore& store);
 
 // Writes the whole report document for the store to `out`.
 void writeReport(const EventStore& store, std::ostream& out);

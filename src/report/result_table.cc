@@ -111,14 +111,12 @@ class ResultRanking {
   // Place of `slot` at crossing `crossing` among all slots, by time since their grid's start;
   // none when the slot has no time there. Equal times share the higher place.
   std::optional<int32_t> placeAt(int slot, int64_t crossing) const {
-    const int32_t time = cellAt(store_.RaceCumTime[slot], crossing);
-    if (time <= 0) return std::nullopt;
-    const int32_t raceTime = wrap32(int64_t{time} - gridStartOf(store_, slot));
+    const std::optional<int32_t> raceTime = raceTimeAt(store_, slot, crossing);
+    if (!raceTime) return std::nullopt;
     int32_t place = 0;
     for (int other = 0; other < kSlotCount; ++other) {
-      const int32_t otherTime = cellAt(store_.RaceCumTime[other], crossing);
-      if (otherTime <= 0) continue;
-      if (raceTime >= wrap32(int64_t{otherTime} - gridStartOf(store_, other))) ++place;
+      const std::optional<int32_t> otherTime = raceTimeAt(store_, other, crossing);
+      if (otherTime && *raceTime >= *otherTime) ++place;
     }
     return place;
   }
@@ -153,5 +151,11 @@ class ResultRanking {
 }  // namespace
 
 std::vector<ResultRow> rankResult(const EventStore& store) { return ResultRanking(store).rank(); }
+
+std::optional<int32_t> raceTimeAt(const EventStore& store, int slot, int64_t crossing) {
+  const int32_t time = cellAt(store.RaceCumTime[slot], crossing);
+  if (time <= 0) return std::nullopt;
+  return wrap32(int64_t{time} - gridStartOf(store, slot));
+}
 
 }  // namespace vorlind

@@ -31,4 +31,8 @@ struct ResultRow {
 
 std::vector<ResultRow> rankResult(const EventStore& store);
 
+// Milliseconds from the start of the slot's grid to its crossing `crossing`, as the result measures
+// every time; none when the slot has no time there.
+std::optional<int32_t> raceTimeAt(const EventStore& store, int slot, int64_t crossing);
+
 }  // namespace vorlind

@@ -5,17 +5,12 @@
 
 namespace vorlind {
 
-namespace {
-
-// Time for sector `sector` (1..4) of the slot's best race lap.
 int32_t sectorTime(const EventStore& store, int slot, int sector) {
   const auto& splits = store.BestLapSplitTime[slot];
   const int64_t end = sector == kSectorCount ? store.RaceBestLap[slot] : splits[sector];
   const int64_t start = sector == 1 ? 0 : splits[sector - 1];
   return wrap32(end - start);
 }
-
-}  // namespace
 
 std::vector<SectorRow> rankSector(const EventStore& store, int sector) {
   std::vector<SectorRow> rows;

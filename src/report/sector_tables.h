@@ -23,6 +23,10 @@ struct SectorRow {
   bool operator==(const SectorRow&) const = default;
 };
 
+// The time of sector `sector` (1..4) on the slot's best race lap, as the tables rank it: the
+// fourth sector runs from the third split to the end of the lap.
+int32_t sectorTime(const EventStore& store, int slot, int sector);
+
 // The ranking of sector `sector` (1..4).
 std::vector<SectorRow> rankSector(const EventStore& store, int sector);
 

@@ -55,19 +55,7 @@ void printLapPlaceChart(const EventStore& store, int slot, std::ostream& out) {
   out << std::endl
       << store.SlotFirstName[slot].view() << ' ' << store.SlotLastName[slot].view() << std::endl
       << std::endl;
-  std::array<int32_t, kCrossingCount> place{};
-  const int lastLap = std::min(store.MaxRaceLaps, kCrossingCount - 1);
-  for (int n = 0; n <= lastLap; ++n) {
-    const int32_t own = store.RaceLapTime[slot][n];
-    if (own == 0) break;
-    int32_t ahead = 0;
-    // Slot 0 never counts against the chosen driver, as in the classic program.
-    for (int s = 1; s < kSlotCount; ++s) {
-      const int32_t t = store.RaceLapTime[s][n];
-      if (t > 0 && t < own) ++ahead;
-    }
-    place[n] = 1 + ahead;
-  }
+  const LapPlaces place = lapPlaces(store, slot);
   const int chartLaps = std::min(store.MaxRaceLaps, kLastChartLap);
   for (int row = 0; row < 10; ++row) {
     for (int lap = row + 1; lap <= chartLaps; lap += 10) {

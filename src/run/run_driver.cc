@@ -75,10 +75,17 @@ int reportDamaged(Console& console, const std::string& replayPath) {
   return kExitFailure;
 }
 
-// Writes the report beside a temporary name and renames it over the real one when complete.
-bool writeReportFile(const EventStore& store, const std::filesystem::path& workDir,
-                     const std::string& name) {
-  const std::filesystem::path target = workDir / name;
+}  // namespace
+
+void printGridStartTime(std::ostream& out, int32_t startTime) {
+  const int32_t ms = startTime - 1000 * (startTime / 1000);
+  out << "Zeit in Startaufstellung dieses Grids:" << startTime / 1000 << '.';
+  if (ms < 100) out << '0';
+  if (ms < 10) out << '0';
+  out << ms << 's' << std::endl;
+}
+
+bool writeReportFile(const EventStore& store, const std::filesystem::path& target) {
   std::filesystem::path temporary = target;
   temporary += ".tmp";
   {
@@ -98,16 +105,6 @@ bool writeReportFile(const EventStore& store, const std::filesystem::path& workD
   std::error_code ignored;
   std::filesystem::remove(temporary, ignored);
   return false;
-}
-
-}  // namespace
-
-void printGridStartTime(std::ostream& out, int32_t startTime) {
-  const int32_t ms = startTime - 1000 * (startTime / 1000);
-  out << "Zeit in Startaufstellung dieses Grids:" << startTime / 1000 << '.';
-  if (ms < 100) out << '0';
-  if (ms < 10) out << '0';
-  out << ms << 's' << std::endl;
 }
 
 int runVorlind(Console& console, const std::filesystem::path& workDir) {
@@ -178,7 +175,7 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
   runConsoleTable(console, *store);
 
   const std::string name = reportFileName(*store);
-  if (!writeReportFile(*store, workDir, name)) {
+  if (!writeReportFile(*store, workDir / name)) {
     out << "Sorry! The html-file " << name << " could not be written." << std::endl;
     return kExitFailure;
   }

@@ -8,12 +8,17 @@
 #include <ostream>
 
 #include "platform/console.h"
+#include "replay/event_store.h"
 
 namespace vorlind {
 
 // Runs the whole program with `workDir` as the working directory (configuration files, relative
 // replay paths and the report). Returns the exit code.
 int runVorlind(Console& console, const std::filesystem::path& workDir);
+
+// Writes the report to `target` through a temporary file beside it, which is renamed over the
+// target only when complete; false when either step fails.
+[[nodiscard]] bool writeReportFile(const EventStore& store, const std::filesystem::path& target);
 
 // The console line of a grid's start time: whole seconds, a point and three digits of ms.
 void printGridStartTime(std::ostream& out, int32_t startTime);

@@ -46,8 +46,8 @@ class TrackPositionLanes {
 
 }  // namespace
 
-void searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
-                       StreamScratch& scratch, ChunkObserver* observer) {
+int64_t searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
+                          StreamScratch& scratch, ChunkObserver* observer) {
   // Chunks starting at or behind this offset lie within the last 10000 bytes and are not scanned.
   const int64_t scanEnd = source.size() - fmt::kTrackScanTailGuard;
   TrackPositionLanes lanes(store.TrackLengthRaw);
@@ -71,6 +71,7 @@ void searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
     start = chain.nextChunkStart(index, start, chunk.Length);
   }
   store.TrackLengthRaw = lanes.maximum();
+  return index;
 }
 
 }  // namespace vorlind

@@ -11,8 +11,8 @@ namespace vorlind {
 
 // Scans the stream whose chunks `chain` lists and raises store.TrackLengthRaw. A chunk length of
 // 0 or a read past the end ends the scan. Every chunk walked whole is shown to `observer`, when
-// one is given.
-void searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
-                       StreamScratch& scratch, ChunkObserver* observer = nullptr);
+// one is given. Returns the number of chunks walked whole.
+int64_t searchTrackLength(ByteSource& source, ChunkChain& chain, EventStore& store,
+                          StreamScratch& scratch, ChunkObserver* observer = nullptr);
 
 }  // namespace vorlind

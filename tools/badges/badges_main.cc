@@ -2,7 +2,7 @@
 // folder given (created when missing).
 #include <iostream>
 
-#include "badges.h"
+#include "images/badges.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,10 +1,10 @@
-#include "badges.h"
+#include "images/badges.h"
 
 #include <algorithm>
 #include <fstream>
 #include <system_error>
 
-#include "pixel_font.h"
+#include "images/pixel_font.h"
 
 namespace vorlind::badges {
 
@@ -25,12 +25,9 @@ struct MakeBadge {
 
 // The car makes in the order of their numbers in the replays.
 constexpr MakeBadge kMakes[] = {
-    {"Brabham", "BRABHAM", {20, 90, 160}, kWhite},
-    {"BRM", "BRM", {40, 120, 60}, kWhite},
-    {"Cooper", "COOPER", {30, 40, 90}, kWhite},
-    {"Eagle", "EAGLE", {230, 140, 20}, kBlack},
-    {"Ferrari", "FERRARI", {190, 25, 30}, kWhite},
-    {"Lotus", "LOTUS", {240, 205, 30}, kBlack},
+    {"Brabham", "BRABHAM", {20, 90, 160}, kWhite},    {"BRM", "BRM", {40, 120, 60}, kWhite},
+    {"Cooper", "COOPER", {30, 40, 90}, kWhite},       {"Eagle", "EAGLE", {230, 140, 20}, kBlack},
+    {"Ferrari", "FERRARI", {190, 25, 30}, kWhite},    {"Lotus", "LOTUS", {240, 205, 30}, kBlack},
     {"Honda", "HONDA", {235, 235, 230}, {170, 0, 0}},
 };
 
@@ -99,13 +96,13 @@ std::vector<Badge> reportBadges() {
     const std::string letter(1, static_cast<char>('A' + grid));
     const BadgeStyle style{kGridPaper[grid], kWhite, darker(kGridPaper[grid])};
     const int side = kGlyphWidth + 2 * kPadding + 2;  // square, the letter centred
-    badges.push_back({"grid_" + letter + ".gif", letter,
-                      drawBadge(letter, side, kBadgeHeight, style)});
+    badges.push_back(
+        {"grid_" + letter + ".gif", letter, drawBadge(letter, side, kBadgeHeight, style)});
   }
   return badges;
 }
 
-std::string writeBadges(const std::filesystem::path& folder) {
+std::string writeBadges(const std::filesystem::path& folder, bool keepExisting) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) return "cannot create " + folder.string() + ": " + error.message();
@@ -113,8 +110,10 @@ std::string writeBadges(const std::filesystem::path& folder) {
     const std::vector<uint8_t> bytes = encodeGif(badge.Image);
     if (bytes.empty()) return "cannot encode " + badge.FileName;
     const std::filesystem::path file = folder / badge.FileName;
+    if (keepExisting && std::filesystem::exists(file, error)) continue;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) return "cannot write " + file.string();
   }

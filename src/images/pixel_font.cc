@@ -1,4 +1,4 @@
-#include "pixel_font.h"
+#include "images/pixel_font.h"
 
 namespace vorlind::badges {
 

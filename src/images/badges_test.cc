@@ -1,4 +1,4 @@
-#include "badges.h"
+#include "images/badges.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gif_writer.h"
+#include "images/gif_writer.h"
 
 namespace vorlind::badges {
 
@@ -35,7 +35,8 @@ struct Badge {
 // The seven car make badges and the five grid badges, in the report's order.
 std::vector<Badge> reportBadges();
 
-// Writes every badge as a GIF file into `folder`, creating it; an error message, or empty.
-std::string writeBadges(const std::filesystem::path& folder);
+// Writes every badge as a GIF file into `folder`, creating it; with `keepExisting` a file that is
+// already there is left as it is. An error message, or empty.
+std::string writeBadges(const std::filesystem::path& folder, bool keepExisting = false);
 
 }  // namespace vorlind::badges

@@ -1,4 +1,4 @@
-#include "gif_writer.h"
+#include "images/gif_writer.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,0 +1,319 @@
+#include "run/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <memory>
+#include <system_error>
+
+#include "export/charts_page.h"
+#include "export/event_csv.h"
+#include "export/event_json.h"
+#include "images/badges.h"
+#include "replay/byte_source.h"
+#include "replay/event_store.h"
+#include "replay/grid_reader.h"
+#include "report/lap_pass.h"
+#include "report/report_writer.h"
+#include "run/config_files.h"
+#include "run/console_table.h"
+#include "run/run_driver.h"
+
+namespace vorlind {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kVersion = "vorlind 1.1";
+constexpr size_t kMaxReportBase = 26;
+constexpr int kMenuWithoutSpeeds = -1;
+
+constexpr const char* kExitCodes =
+    "Without arguments vorlind runs the classic console dialogue.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  success\n"
+    "  1  input error: a replay not found, not a server replay or damaged, or an output that\n"
+    "     cannot be written\n"
+    "  2  usage error: an unknown command or option, no replay or more than five, or export\n"
+    "     without an output\n";
+
+void addEventOptions(CLI::App& command, CommandLine& line) {
+  command.add_option("--name", line.Name,
+                     "The driver whose rows are highlighted, \"First Last\" (default: myname.ini)");
+  command.add_option("replays", line.Replays, "One to five server replays (.rpy), grid A first")
+      ->required()
+      ->expected(1, kGridCount)
+      ->type_name("REPLAY.rpy");
+}
+
+// The grid reading says nothing on the command line: errors and warnings come after it.
+class SilentGridListener final : public GridListener {
+ public:
+  void entryNameRead(std::string_view) override {}
+  void entryCarRead(int32_t, int32_t) override {}
+  void entryWordRead(int32_t) override {}
+  void gridStartTimeRead(int32_t) override {}
+  void trackSearchStarted() override {}
+  void trackLengthFound(int32_t) override {}
+  void driverMeasured(int) override {}
+};
+
+fs::path resolve(const fs::path& workDir, const std::string& path) {
+  const fs::path given(path);
+  return given.is_absolute() ? given : workDir / given;
+}
+
+void warnOfDuplicates(const std::vector<std::string>& replays, const fs::path& workDir,
+                      std::ostream& err) {
+  for (size_t later = 1; later < replays.size(); ++later) {
+    for (size_t earlier = 0; earlier < later; ++earlier) {
+      std::error_code error;
+      if (!fs::equivalent(resolve(workDir, replays[earlier]), resolve(workDir, replays[later]),
+                          error)) {
+        continue;
+      }
+      err << "vorlind: warning: " << replays[later] << " is given twice, as grid "
+          << static_cast<char>('A' + earlier) << " and as grid " << static_cast<char>('A' + later)
+          << std::endl;
+      break;
+    }
+  }
+}
+
+// The drivers of a measured grid whose best lap has no sector data.
+int driversWithoutSectors(const EventStore& store, int slotOffset) {
+  int count = 0;
+  for (int slot = slotOffset + 1; slot < slotOffset + kSlotsPerGrid; ++slot) {
+    if (store.RaceLapCount[slot] > 0 && store.BestLapSplitTime[slot][1] <= 0) ++count;
+  }
+  return count;
+}
+
+// Reads the replays into the store as grids A, B, ... and completes it with the lap pass. False
+// after an error, which is printed.
+bool readReplays(const CommandLine& command, const fs::path& workDir, EventStore& store,
+                 std::vector<GridSource>& grids, bool& nameMatched, std::ostream& err) {
+  warnOfDuplicates(command.Replays, workDir, err);
+  FileBlockMemory blockMemory;
+  GridReader reader;
+  SilentGridListener listener;
+  int slotOffset = 0;
+  for (size_t index = 0; index < command.Replays.size(); ++index) {
+    const std::string& name = command.Replays[index];
+    const fs::path path = resolve(workDir, name);
+    std::error_code error;
+    if (!fs::exists(path, error)) {
+      err << "vorlind: " << name << ": not found" << std::endl;
+      return false;
+    }
+    if (fs::is_directory(path, error)) {
+      err << "vorlind: " << name << ": is a folder, not a replay" << std::endl;
+      return false;
+    }
+    std::unique_ptr<FileByteSource> replay = FileByteSource::open(path.string(), &blockMemory);
+    if (!replay) {
+      err << "vorlind: " << name << ": cannot be opened" << std::endl;
+      return false;
+    }
+    const GridResult result =
+        reader.read(*replay, store, static_cast<int>(index) + 1, slotOffset, listener);
+    // A later grid that is not counted may take the highlighted driver's slot again.
+    nameMatched = nameMatched || highlightedDriver(store).has_value();
+    switch (result.Outcome) {
+      case GridOutcome::kDamaged:
+        err << "vorlind: " << name << ": damaged at byte " << result.Failure.Offset << ": "
+            << (result.Failure.Reason != nullptr ? result.Failure.Reason : "unreadable")
+            << std::endl;
+        return false;
+      case GridOutcome::kPlayerReplay:
+        err << "vorlind: " << name << ": not a server replay" << std::endl;
+        return false;
+      case GridOutcome::kCounted:
+        if (result.StreamEndsEarly) {
+          const int missing = driversWithoutSectors(store, slotOffset);
+          err << "vorlind: warning: " << name
+              << ": the frame stream ends before the last race lap; " << missing
+              << (missing == 1 ? " driver has" : " drivers have") << " no sector data" << std::endl;
+        }
+        slotOffset += kSlotsPerGrid;
+        grids.push_back({name, true});
+        break;
+      case GridOutcome::kNotCounted:
+        grids.push_back({name, false});
+        break;
+    }
+  }
+  computeLapPass(store);
+  return true;
+}
+
+// The highlighted driver as the dialogue takes him from myname.ini, or from --name.
+void configureEvent(const CommandLine& command, const fs::path& workDir, EventStore& store) {
+  if (command.Name) {
+    parseMyName(*command.Name, store);
+  } else if (!readMyName(workDir, store)) {
+    store.MyNameSet = false;
+  }
+  const std::string stem = fs::path(command.Replays.front()).stem().string();
+  store.ReportBaseName.assign(std::string_view(stem).substr(0, kMaxReportBase));
+  store.ReportBaseName.append("All");
+}
+
+void warnOfUnmatchedName(const CommandLine& command, bool nameMatched, std::ostream& err) {
+  if (command.Name && !nameMatched) {
+    err << "vorlind: warning: --name \"" << *command.Name << "\" matches no driver" << std::endl;
+  }
+}
+
+int runReport(const CommandLine& command, std::ostream& err, const fs::path& workDir) {
+  auto store = std::make_unique<EventStore>();
+  std::vector<GridSource> grids;
+  if (!loadEvent(command, workDir, *store, grids, err)) return kExitInputError;
+  if (command.NoSpeed) store->NoSpeedValues = kMenuWithoutSpeeds;
+
+  const fs::path target =
+      command.Out ? resolve(workDir, *command.Out) : workDir / reportFileName(*store);
+  if (!writeReportFile(*store, target)) {
+    err << "vorlind: " << target.string() << ": the report could not be written" << std::endl;
+    return kExitInputError;
+  }
+  const std::string imageError = badges::writeBadges(target.parent_path() / "images", true);
+  if (!imageError.empty()) {
+    err << "vorlind: the images: " << imageError << std::endl;
+    return kExitInputError;
+  }
+  return 0;
+}
+
+bool writeJson(const CommandLine& command, const EventStore& store,
+               const std::vector<GridSource>& grids, std::ostream& out, std::ostream& err,
+               const fs::path& workDir) {
+  const std::string text = eventJsonText(store, grids);
+  if (*command.Json == "-") {
+    out << text << std::flush;
+    return true;
+  }
+  const fs::path target = resolve(workDir, *command.Json);
+  std::ofstream file(target, std::ios::binary | std::ios::trunc);
+  file << text;
+  file.close();
+  if (!file) err << "vorlind: " << target.string() << ": cannot be written" << std::endl;
+  return static_cast<bool>(file);
+}
+
+bool writeCharts(const CommandLine& command, const EventStore& store, std::ostream& err,
+                 const fs::path& workDir) {
+  const fs::path target = resolve(workDir, *command.Charts);
+  std::ofstream file(target, std::ios::binary | std::ios::trunc);
+  writeChartsPage(store, file);
+  file.close();
+  if (!file) err << "vorlind: " << target.string() << ": cannot be written" << std::endl;
+  return static_cast<bool>(file);
+}
+
+int runExport(const CommandLine& command, std::ostream& out, std::ostream& err,
+              const fs::path& workDir) {
+  auto store = std::make_unique<EventStore>();
+  std::vector<GridSource> grids;
+  if (!loadEvent(command, workDir, *store, grids, err)) return kExitInputError;
+
+  bool written = true;
+  if (command.Json) written = writeJson(command, *store, grids, out, err, workDir) && written;
+  if (command.CsvDir) {
+    const std::string error = writeEventCsv(*store, resolve(workDir, *command.CsvDir));
+    if (!error.empty()) err << "vorlind: " << error << std::endl;
+    written = error.empty() && written;
+  }
+  if (command.Charts) written = writeCharts(command, *store, err, workDir) && written;
+  return written ? 0 : kExitInputError;
+}
+
+}  // namespace
+
+bool loadEvent(const CommandLine& command, const fs::path& workDir, EventStore& store,
+               std::vector<GridSource>& grids, std::ostream& err) {
+  initEventStore(store);
+  configureEvent(command, workDir, store);
+  bool nameMatched = false;
+  if (!readReplays(command, workDir, store, grids, nameMatched, err)) return false;
+  warnOfUnmatchedName(command, nameMatched, err);
+  return true;
+}
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+  CommandLine line;
+  CLI::App app(
+      "Vorlind reads the server replays of a multiplayer event (one per starting grid, "
+      "up to five) and writes the event's report or exports its data.",
+      "vorlind");
+  app.footer(kExitCodes);
+  app.set_version_flag("--version", kVersion, "Print the version and exit");
+  app.require_subcommand(1, 1);
+
+  CLI::App* report = app.add_subcommand(
+      "report", "Write the HTML report that the dialogue writes for the same replays");
+  report->add_flag("--no-speed", line.NoSpeed, "Leave the speed values out of the report");
+  report->add_option("--out", line.Out,
+                     "The report file (default: <first replay>All.html, or Allno_v.html without "
+                     "speeds, in the working folder)");
+  addEventOptions(*report, line);
+
+  CLI::App* exporter =
+      app.add_subcommand("export", "Write the event as JSON, as CSV files and as a charts page");
+  exporter->add_option("--json", line.Json, "The JSON file, - for standard output");
+  exporter->add_option("--csv", line.CsvDir, "The folder for laps.csv and result.csv");
+  exporter->add_option("--charts", line.Charts, "The charts page (HTML with inline SVG)");
+  addEventOptions(*exporter, line);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    line.Kind = CommandKind::kHelp;
+    line.Text = app.help("", report->parsed() || exporter->parsed() ? CLI::AppFormatMode::Normal
+                                                                    : CLI::AppFormatMode::All);
+    return line;
+  } catch (const CLI::CallForAllHelp&) {
+    line.Kind = CommandKind::kHelp;
+    line.Text = app.help("", CLI::AppFormatMode::All);
+    return line;
+  } catch (const CLI::CallForVersion&) {
+    line.Kind = CommandKind::kVersion;
+    line.Text = std::string(kVersion) + "\n";
+    return line;
+  } catch (const CLI::ParseError& error) {
+    line.Kind = CommandKind::kUsageError;
+    line.Text = error.what();
+    return line;
+  }
+  if (report->parsed()) {
+    line.Kind = CommandKind::kReport;
+  } else if (!line.Json && !line.CsvDir && !line.Charts) {
+    line.Kind = CommandKind::kUsageError;
+    line.Text = "export needs at least one of --json, --csv and --charts";
+  } else {
+    line.Kind = CommandKind::kExport;
+  }
+  return line;
+}
+
+int runCommandLine(const CommandLine& command, std::ostream& out, std::ostream& err,
+                   const fs::path& workDir) {
+  switch (command.Kind) {
+    case CommandKind::kHelp:
+    case CommandKind::kVersion:
+      out << command.Text << std::flush;
+      return 0;
+    case CommandKind::kUsageError:
+      err << "vorlind: " << command.Text << "\nRun \"vorlind --help\" for the commands and options."
+          << std::endl;
+      return kExitUsageError;
+    case CommandKind::kReport:
+      return runReport(command, err, workDir);
+    case CommandKind::kExport:
+      return runExport(command, out, err, workDir);
+  }
+  return kExitUsageError;
+}
+
+}  // namespace vorlind

@@ -1,0 +1,151 @@
+#include "run/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "event_plans.h"
+#include "run/run_driver.h"
+#include "test_support.h"
+
+namespace vorlind {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandRun {
+  int ExitCode = -1;
+  std::string Out;
+  std::string Err;
+};
+
+CommandRun runArguments(std::vector<std::string> arguments, const fs::path& workDir) {
+  arguments.insert(arguments.begin(), "vorlind");
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  CommandRun run;
+  run.ExitCode = runCommandLine(parseCommandLine(static_cast<int>(argv.size()), argv.data()), out,
+                                err, workDir);
+  run.Out = out.str();
+  run.Err = err.str();
+  return run;
+}
+
+std::vector<std::string> replayPaths(const tools::EventDirectory& event, const fs::path& dir) {
+  std::vector<std::string> paths;
+  for (const tools::NamedGrid& grid : event.Grids) {
+    paths.push_back((dir / "replays" / (grid.ReplayName + ".rpy")).string());
+  }
+  return paths;
+}
+
+// The report command in a folder of its own, with the highlighted driver named on the command
+// line, writes the dialogue's report byte for byte, and the images beside it.
+TEST(CommandLine, ReportEqualsTheDialoguesReportOnEveryScenario) {
+  for (const std::string& name : tools::scenarioNames()) {
+    SCOPED_TRACE(name);
+    testing::TempDir scratch;
+    tools::EventDirectory event;
+    ASSERT_TRUE(tools::scenarioEvent(name, &event));
+    const fs::path dialogueDir = scratch.path() / "dialogue";
+    ASSERT_EQ(tools::writeEventDirectory(dialogueDir.string(), event), "");
+    std::istringstream answers(event.Answers);
+    std::ostringstream console;
+    Console dialogue{answers, console, false};
+    ASSERT_EQ(runVorlind(dialogue, dialogueDir), 0);
+
+    const fs::path cliDir = scratch.path() / "cli";
+    fs::create_directories(cliDir / "images");
+    testing::writeFile(cliDir / "images" / "grid_A.gif", "kept");
+    std::vector<std::string> arguments = {"report", "--name", event.MyName};
+    const bool withoutSpeeds = event.Answers.ends_with("-1\n");
+    if (withoutSpeeds) arguments.push_back("--no-speed");
+    for (const std::string& path : replayPaths(event, dialogueDir)) arguments.push_back(path);
+    const CommandRun run = runArguments(arguments, cliDir);
+
+    if (name == "player") {
+      EXPECT_EQ(run.ExitCode, kExitInputError);
+      EXPECT_NE(run.Err.find("splayer_a.rpy: not a server replay\n"), std::string::npos) << run.Err;
+      continue;
+    }
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    const std::string file =
+        event.Grids.front().ReplayName + "All" + (withoutSpeeds ? "no_v" : "") + ".html";
+    EXPECT_EQ(testing::describeFirstDifference(testing::readFile(dialogueDir / file),
+                                               testing::readFile(cliDir / file)),
+              "");
+    EXPECT_EQ(testing::readFile(cliDir / "images" / "grid_A.gif"), "kept");
+    EXPECT_EQ(testing::readFile(cliDir / "images" / "logo_Lotus.gif").substr(0, 6), "GIF89a");
+  }
+}
+
+TEST(CommandLine, UsageErrorsExitWithTwoAndHelpCoversEveryOption) {
+  const fs::path here = fs::temp_directory_path();
+  const CommandRun help = runArguments({"--help"}, here);
+  EXPECT_EQ(help.ExitCode, 0);
+  for (const char* word : {"report", "export", "--name", "--no-speed", "--out", "--json", "--csv",
+                           "--charts", "Exit codes", "  2  usage error"}) {
+    EXPECT_NE(help.Out.find(word), std::string::npos) << word;
+  }
+  EXPECT_EQ(runArguments({"--version"}, here).Out.rfind("vorlind ", 0), 0u);
+
+  const std::vector<std::vector<std::string>> misuses = {
+      {"report"},
+      {"frobnicate", "a.rpy"},
+      {"report", "--speed", "a.rpy"},
+      {"report", "a", "b", "c", "d", "e", "f"},
+      {"export", "a.rpy"},
+      {"export", "--json"},
+  };
+  for (const std::vector<std::string>& arguments : misuses) {
+    const CommandRun run = runArguments(arguments, here);
+    EXPECT_EQ(run.ExitCode, kExitUsageError) << arguments.front() << " " << arguments.back();
+    EXPECT_EQ(run.Out, "");
+    EXPECT_NE(run.Err.find("vorlind --help"), std::string::npos);
+  }
+}
+
+TEST(CommandLine, InputErrorsAndWarningsNameTheFileAndTheReason) {
+  testing::TempDir scratch;
+  tools::EventDirectory event;
+  ASSERT_TRUE(tools::scenarioEvent("36fps", &event));
+  ASSERT_EQ(tools::writeEventDirectory(scratch.path().string(), event), "");
+  const std::vector<std::string> replays = replayPaths(event, scratch.path());
+  const std::string bytes = testing::readFile(replays[1]);
+  testing::writeFile(scratch.path() / "header.rpy", bytes.substr(0, 3));
+  testing::writeFile(scratch.path() / "cut.rpy", bytes.substr(0, bytes.size() * 3 / 4));
+
+  struct Case {
+    std::vector<std::string> Arguments;
+    int ExitCode;
+    std::string Message;
+  };
+  const std::vector<Case> cases = {
+      {{"report", "missing.rpy"}, kExitInputError, "vorlind: missing.rpy: not found\n"},
+      {{"report", replays[0], "header.rpy"},
+       kExitInputError,
+       "header.rpy: damaged at byte 5: the replay is shorter than its header"},
+      {{"report", replays[0], "cut.rpy"},
+       0,
+       "cut.rpy: the frame stream ends before the last race lap; "},
+      {{"report", replays[0], replays[0]}, 0, " is given twice, as grid A and as grid B\n"},
+      {{"report", "--name", "Nobody Here", replays[0]}, 0, "--name \"Nobody Here\" matches no"},
+      {{"report", "--out", "no/such/folder/r.html", replays[0]}, kExitInputError, "could not"},
+      {{"export", "--csv", "csv", "--charts", "no/such/c.html", replays[0]},
+       kExitInputError,
+       "c.html: cannot be written"},
+  };
+  for (const Case& test : cases) {
+    const CommandRun run = runArguments(test.Arguments, scratch.path());
+    EXPECT_EQ(run.ExitCode, test.ExitCode) << test.Message;
+    EXPECT_NE(run.Err.find(test.Message), std::string::npos) << run.Err;
+  }
+  const CommandRun clean = runArguments({"report", replays[0], replays[1]}, scratch.path());
+  EXPECT_EQ(clean.Err, "");
+}
+
+}  // namespace
+}  // namespace vorlind
