@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 JOBS ?= 2
 
-.PHONY: all build demo test fuzz bench clean
+.PHONY: all build demo test fuzz fuzz-long bench clean
 
 all: build
 
@@ -24,11 +24,19 @@ demo: build
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
 
-# Builds the libFuzzer targets (clang) and runs each for FUZZ_SECONDS on its seed corpus.
+# Builds the libFuzzer targets (clang) and runs each for FUZZ_SECONDS on the kept corpus and the
+# seeds. fuzz-long runs a campaign: FUZZ_LONG_JOBS targets at a time for FUZZ_LONG_SECONDS each,
+# then merges what they found into the kept corpus under fuzz/corpus/.
 FUZZ_SECONDS ?= 60
+FUZZ_LONG_SECONDS ?= 7200
+FUZZ_LONG_JOBS ?= 3
 fuzz:
 	$(MAKE) build PRESET=fuzz
 	fuzz/run_fuzzers.sh build/fuzz $(FUZZ_SECONDS)
+
+fuzz-long:
+	$(MAKE) build PRESET=fuzz
+	fuzz/run_fuzzers.sh build/fuzz $(FUZZ_LONG_SECONDS) --long $(FUZZ_LONG_JOBS)
 
 # The benchmark: a long event (five grids of 20 cars, a 60-lap race at 60 fps, about 710 MB) and
 # the same with 30 laps, written once into ignored folders; a full run of each is timed against

@@ -368,10 +368,15 @@ WriteOutcome writeReplay(const GridSpec& grid) {
     }
   }
   const int64_t standingChunks = std::max<int64_t>(1, grid.StandingMs * fps / 1000);
+  // Taken once and cleared for every chunk, so that their memory is reused.
+  std::vector<StreamRecord> records;
+  records.reserve(8);
+  std::vector<CarItem> items;
+  items.reserve(cars.size());
   for (int64_t k = 0; k < standingChunks; ++k) {
     const bool marker = grid.HasRace && k + 1 == standingChunks;
     if (marker) written.MarkerChunkOffset = static_cast<int64_t>(builder.size());
-    std::vector<StreamRecord> records;
+    records.clear();
     addLeadRecords(rng, grid.Leads, true,
                    marker ? static_cast<uint8_t>(rng.between(1, 255)) : uint8_t{0}, records);
     addChunk(records, standing);
@@ -391,7 +396,7 @@ WriteOutcome writeReplay(const GridSpec& grid) {
         builder.size() >= bytesAtLastCrossing + static_cast<size_t>(grid.TailBytes)) {
       break;
     }
-    std::vector<CarItem> items;
+    items.clear();
     for (size_t c = 0; c < cars.size(); ++c) {
       const DriverSpec& driver = grid.Drivers[cars[c].Driver];
       const std::optional<uint32_t> position = motions[c].positionAt(k * 1000);
@@ -401,7 +406,7 @@ WriteOutcome writeReplay(const GridSpec& grid) {
       if (static_cast<int>(roll % 1000) < driver.MissingPermille) continue;
       items.push_back({static_cast<uint8_t>(driver.EntryNumber), *position});
     }
-    std::vector<StreamRecord> records;
+    records.clear();
     addLeadRecords(rng, grid.Leads, false, 0, records);
     addChunk(records, items);
     ++written.RaceChunkCount;

@@ -7,7 +7,7 @@
 namespace vorlind {
 
 GridReader::GridReader(bool keepChunks)
-    : keepChunks_(keepChunks), scratch_(std::make_unique<StreamScratch>()) {}
+    : keepChunks_(keepChunks), scratch_(std::make_unique_for_overwrite<StreamScratch>()) {}
 
 GridResult GridReader::read(ByteSource& replay, EventStore& store, int gridNumber, int slotOffset,
                             GridListener& listener) {
