@@ -151,6 +151,9 @@ std::string validateGrid(const GridSpec& grid) {
   if (grid.TrackLengthMm <= 0 || 2 * int64_t{grid.TrackLengthMm} > kMaxTrackPositionRaw) {
     return "track length must be between 1 mm and 33554 m";
   }
+  if (grid.RaceRecordStretch < 1 || grid.RaceRecordStretch > 100) {
+    return "the race record stretch must be 1 to 100";
+  }
   if (grid.StandingMs < 0 || grid.LightsOutMs < 0 || grid.TailMs < 0 || grid.TailBytes < 0) {
     return "times and tail sizes must not be negative";
   }
@@ -195,6 +198,15 @@ std::string validateGrid(const GridSpec& grid) {
       raceClock += lap.TimeMs;
     }
     if (raceClock + grid.LightsOutMs + 600000 > kMaxLapRecordTime) {
+      return "race clock beyond 24 bits";
+    }
+    // The first crossing comes at most a reaction and a first lap (for a car without laps, the
+    // one the writer assumes) after the lights go out.
+    const int64_t firstLap = driver.RaceLaps.empty()
+                                 ? std::max<int64_t>(1000, grid.TrackLengthMm / 45)
+                                 : driver.RaceLaps[0].TimeMs;
+    if ((raceClock + firstLap + grid.LightsOutMs + 1000) * grid.RaceRecordStretch >
+        kMaxLapRecordTime) {
       return "race clock beyond 24 bits";
     }
   }
@@ -315,7 +327,8 @@ WriteOutcome writeReplay(const GridSpec& grid) {
     for (const CarPlan& car : cars) {
       std::vector<LapRecord> records;
       for (size_t k = 0; k < car.Crossings.size(); ++k) {
-        records.push_back({static_cast<uint32_t>(car.Crossings[k]), car.Flags[k]});
+        const int64_t time = car.Crossings[k] * grid.RaceRecordStretch;
+        records.push_back({static_cast<uint32_t>(time), car.Flags[k]});
       }
       builder.addRaceBlock(grid.Drivers[car.Driver].EntryNumber, records);
     }
