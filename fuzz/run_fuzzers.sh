@@ -3,8 +3,8 @@
 # event writer's seeds and the regression inputs of tests/regressions) in a scratch directory, so
 # that the tree is never touched, and prints runs, exec/s, edges and findings of each. Bounded
 # runs (CI) take one target after the other. A campaign (--long) runs JOBS targets at a time and
-# then merges what they found into fuzz/corpus, keeping only inputs up to the size its kind
-# allows. Fails on any finding and keeps the scratch directory then.
+# then merges what they found into fuzz/corpus, keeping the smallest inputs up to the bytes its
+# kind may take in the repository. Fails on any finding and keeps the scratch directory then.
 # Usage: fuzz/run_fuzzers.sh <fuzz-build-dir> <seconds-per-target> [--long [JOBS]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ seconds=${2:-60}
 long=${3:-}
 jobs=${4:-3}
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vorlind-fuzz.XXXXXX")
-declare -A keptBytes=([replay]=16384 [event]=16384 [plan]=2048)
+declare -A keptBytes=([replay]=98304 [event]=131072 [plan]=98304)
 
 "$build/fuzz/vorlind-fuzz-seeds" "$scratch/replay" "$scratch/event" >/dev/null
 mkdir -p "$scratch/plan"
@@ -54,9 +54,10 @@ for kind in replay event plan; do
     mkdir -p "$scratch/merged-$kind" "fuzz/corpus/$kind"
     "$build/fuzz/fuzz_$kind" -merge=1 "$scratch/merged-$kind" "fuzz/corpus/$kind" "$scratch/$kind" \
       >"$scratch/merge-$kind.log" 2>&1
-    find "$scratch/merged-$kind" -type f -size +"${keptBytes[$kind]}"c -delete
+    find "$scratch/merged-$kind" -type f -printf '%s %p\n' | sort -n |
+      awk -v budget="${keptBytes[$kind]}" '(total += $1) > budget { print $2 }' | xargs -r rm --
     rm -rf "fuzz/corpus/$kind" && mv "$scratch/merged-$kind" "fuzz/corpus/$kind"
-    echo "fuzz/corpus/$kind: $(ls "fuzz/corpus/$kind" | wc -l) inputs, $(du -sk "fuzz/corpus/$kind" | cut -f1) KB"
+    echo "fuzz/corpus/$kind: $(ls "fuzz/corpus/$kind" | wc -l) inputs, $(cat fuzz/corpus/$kind/* | wc -c) bytes"
   fi
 done
 if [ $status -ne 0 ]; then
