@@ -45,7 +45,8 @@ for kind in replay event plan; do
     /^#[0-9]+.*cov: / { for (i = 1; i < NF; ++i) if ($i == "cov:") edges = $(i + 1) }
     /^stat::number_of_executed_units/ { runs = $2 }
     /^stat::average_exec_per_sec/ { speed = $2 }
-    END { printf "%s: %d runs, %d exec/s, %d edges, %d findings\n", target, runs, speed, edges, found }
+    END { printf "%s: %d runs, %d exec/s, %d edges, %d findings\n", target, runs, speed, edges,
+          found }
   ' "$scratch/$kind.log"
   if [ ${#findings[@]} -gt 0 ] || ! grep -q '^stat::average_exec_per_sec' "$scratch/$kind.log"; then
     status=1
@@ -57,7 +58,8 @@ for kind in replay event plan; do
     find "$scratch/merged-$kind" -type f -printf '%s %p\n' | sort -n |
       awk -v budget="${keptBytes[$kind]}" '(total += $1) > budget { print $2 }' | xargs -r rm --
     rm -rf "fuzz/corpus/$kind" && mv "$scratch/merged-$kind" "fuzz/corpus/$kind"
-    echo "fuzz/corpus/$kind: $(ls "fuzz/corpus/$kind" | wc -l) inputs, $(cat fuzz/corpus/$kind/* | wc -c) bytes"
+    kept=(fuzz/corpus/$kind/*)
+    echo "fuzz/corpus/$kind: ${#kept[@]} inputs, $(cat "${kept[@]}" /dev/null | wc -c) bytes"
   fi
 done
 if [ $status -ne 0 ]; then
