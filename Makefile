@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 JOBS ?= 2
 
-.PHONY: all build demo test fuzz bench clean libraries
+.PHONY: all build demo test fuzz fuzz-long bench clean libraries
 
 all: build
 
@@ -35,11 +35,19 @@ demo: build
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
 
-# Builds the libFuzzer targets (clang) and runs each for FUZZ_SECONDS on its seed corpus.
+# Builds the libFuzzer targets (clang) and runs each for FUZZ_SECONDS on the kept corpus and the
+# seeds. fuzz-long runs a campaign: FUZZ_LONG_JOBS targets at a time for FUZZ_LONG_SECONDS each,
+# then merges what they found into the kept corpus under fuzz/corpus/.
 FUZZ_SECONDS ?= 60
+FUZZ_LONG_SECONDS ?= 7200
+FUZZ_LONG_JOBS ?= 3
 fuzz:
 	$(MAKE) build PRESET=fuzz
 	fuzz/run_fuzzers.sh build/fuzz $(FUZZ_SECONDS)
+
+fuzz-long:
+	$(MAKE) build PRESET=fuzz
+	fuzz/run_fuzzers.sh build/fuzz $(FUZZ_LONG_SECONDS) --long $(FUZZ_LONG_JOBS)
 
 # The benchmark: long events (five grids of 20 cars with a 60-lap race at 60 fps, about 680 MB;
 # the same with 30 laps; three grids of 20 cars with 27 laps, about 63 MB a replay) and a crafted

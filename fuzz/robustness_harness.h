@@ -39,7 +39,7 @@ std::string compareKeptChunks(std::span<const uint8_t> bytes, int gridNumber);
 // the track length stays within the 26 bits of a track position. Empty when it holds.
 std::string checkGridReading(GridOutcome outcome, const EventStore& store);
 
-// Reads a replay input of the replay fuzz target (see below) into a freshly initialised store
+// Reads a replay input of the replay fuzz target (see below) into `store`, initialised afresh,
 // and checks the reading. Empty when fine; `outcome` receives how far the reading came.
 std::string runReplayInput(std::span<const uint8_t> bytes, EventStore& store,
                            GridOutcome* outcome = nullptr);
@@ -90,7 +90,7 @@ struct RunResult {
 };
 
 // Clears `dir`, writes the files and runs the whole program there in-process with the answers
-// on a non-interactive console.
+// on a non-interactive console. All runs share one event store and one set of file blocks.
 RunResult runEvent(const std::filesystem::path& dir, const EventFiles& files);
 
 // The console line of a damaged replay, as the run prints it for the replay path as built from

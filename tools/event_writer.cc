@@ -151,6 +151,9 @@ std::string validateGrid(const GridSpec& grid) {
   if (grid.TrackLengthMm <= 0 || 2 * int64_t{grid.TrackLengthMm} > kMaxTrackPositionRaw) {
     return "track length must be between 1 mm and 33554 m";
   }
+  if (grid.RaceRecordStretch < 1 || grid.RaceRecordStretch > 100) {
+    return "the race record stretch must be 1 to 100";
+  }
   if (grid.StandingMs < 0 || grid.LightsOutMs < 0 || grid.TailMs < 0 || grid.TailBytes < 0) {
     return "times and tail sizes must not be negative";
   }
@@ -195,6 +198,15 @@ std::string validateGrid(const GridSpec& grid) {
       raceClock += lap.TimeMs;
     }
     if (raceClock + grid.LightsOutMs + 600000 > kMaxLapRecordTime) {
+      return "race clock beyond 24 bits";
+    }
+    // The first crossing comes at most a reaction and a first lap (for a car without laps, the
+    // one the writer assumes) after the lights go out.
+    const int64_t firstLap = driver.RaceLaps.empty()
+                                 ? std::max<int64_t>(1000, grid.TrackLengthMm / 45)
+                                 : driver.RaceLaps[0].TimeMs;
+    if ((raceClock + firstLap + grid.LightsOutMs + 1000) * grid.RaceRecordStretch >
+        kMaxLapRecordTime) {
       return "race clock beyond 24 bits";
     }
   }
@@ -315,7 +327,8 @@ WriteOutcome writeReplay(const GridSpec& grid) {
     for (const CarPlan& car : cars) {
       std::vector<LapRecord> records;
       for (size_t k = 0; k < car.Crossings.size(); ++k) {
-        records.push_back({static_cast<uint32_t>(car.Crossings[k]), car.Flags[k]});
+        const int64_t time = car.Crossings[k] * grid.RaceRecordStretch;
+        records.push_back({static_cast<uint32_t>(time), car.Flags[k]});
       }
       builder.addRaceBlock(grid.Drivers[car.Driver].EntryNumber, records);
     }
@@ -368,10 +381,15 @@ WriteOutcome writeReplay(const GridSpec& grid) {
     }
   }
   const int64_t standingChunks = std::max<int64_t>(1, grid.StandingMs * fps / 1000);
+  // Taken once and cleared for every chunk, so that their memory is reused.
+  std::vector<StreamRecord> records;
+  records.reserve(8);
+  std::vector<CarItem> items;
+  items.reserve(cars.size());
   for (int64_t k = 0; k < standingChunks; ++k) {
     const bool marker = grid.HasRace && k + 1 == standingChunks;
     if (marker) written.MarkerChunkOffset = static_cast<int64_t>(builder.size());
-    std::vector<StreamRecord> records;
+    records.clear();
     addLeadRecords(rng, grid.Leads, true,
                    marker ? static_cast<uint8_t>(rng.between(1, 255)) : uint8_t{0}, records);
     addChunk(records, standing);
@@ -391,7 +409,7 @@ WriteOutcome writeReplay(const GridSpec& grid) {
         builder.size() >= bytesAtLastCrossing + static_cast<size_t>(grid.TailBytes)) {
       break;
     }
-    std::vector<CarItem> items;
+    items.clear();
     for (size_t c = 0; c < cars.size(); ++c) {
       const DriverSpec& driver = grid.Drivers[cars[c].Driver];
       const std::optional<uint32_t> position = motions[c].positionAt(k * 1000);
@@ -401,7 +419,7 @@ WriteOutcome writeReplay(const GridSpec& grid) {
       if (static_cast<int>(roll % 1000) < driver.MissingPermille) continue;
       items.push_back({static_cast<uint8_t>(driver.EntryNumber), *position});
     }
-    std::vector<StreamRecord> records;
+    records.clear();
     addLeadRecords(rng, grid.Leads, false, 0, records);
     addChunk(records, items);
     ++written.RaceChunkCount;

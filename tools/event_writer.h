@@ -69,6 +69,10 @@ struct GridSpec {
   // laps are cut at its first crossing at or after that moment.
   int RaceDistanceLaps = 0;
   LeadRecords Leads = LeadRecords::kMixed;
+  // The race's lap records carry their times multiplied by this (1 to 100) while the stream runs
+  // at the laps' own pace: long laps in the records at the cost of short ones in the stream, a
+  // replay whose records and stream disagree.
+  int32_t RaceRecordStretch = 1;
   // Stream kept after the last race crossing: at least this long and this many bytes.
   int32_t TailMs = 3000;
   int32_t TailBytes = 12000;

@@ -46,6 +46,7 @@ StreamRecord positionRecord(uint32_t trackPosition, uint8_t entryNumber) {
 StreamRecord carRecord(const std::vector<CarItem>& items, int extraBytes, uint16_t type,
                        uint8_t filler) {
   StreamRecord record{type, 0, {}};
+  record.Body.reserve(fmt::kCarItemsOffset + fmt::kCarItemSize * items.size() + 7);
   record.Body.assign(fmt::kCarItemsOffset, 0);
   for (const CarItem& item : items) {
     const auto stored = encodeTrackPosition(item.TrackPosition, item.EntryNumber);
@@ -56,29 +57,43 @@ StreamRecord carRecord(const std::vector<CarItem>& items, int extraBytes, uint16
   return record;
 }
 
-std::vector<uint8_t> encodeRecord(const StreamRecord& record) {
-  std::vector<uint8_t> out;
+namespace {
+
+// The encoders append in place, so that writing a chunk takes no memory of its own.
+void appendRecord(std::vector<uint8_t>& out, const StreamRecord& record) {
+  const size_t start = out.size();
   const size_t written = fmt::kRecordHeaderSize + record.Body.size();
   const uint16_t size = record.Size != 0 ? record.Size : static_cast<uint16_t>(written);
   putU16(out, record.Type);
   putU16(out, size);
   out.insert(out.end(), record.Body.begin(), record.Body.end());
-  out.resize(static_cast<size_t>(fmt::paddedRecordSize(static_cast<int64_t>(written))), 0);
+  out.resize(start + static_cast<size_t>(fmt::paddedRecordSize(static_cast<int64_t>(written))), 0);
+}
+
+void appendChunk(std::vector<uint8_t>& out, const std::vector<StreamRecord>& records,
+                 uint16_t previousLength, uint32_t word) {
+  const size_t start = out.size();
+  putU16(out, 0);
+  putU16(out, previousLength);
+  putU32(out, word);
+  for (const StreamRecord& record : records) appendRecord(out, record);
+  const auto length = static_cast<uint16_t>(out.size() - start);
+  out[start] = static_cast<uint8_t>(length & 0xFF);
+  out[start + 1] = static_cast<uint8_t>(length >> 8);
+}
+
+}  // namespace
+
+std::vector<uint8_t> encodeRecord(const StreamRecord& record) {
+  std::vector<uint8_t> out;
+  appendRecord(out, record);
   return out;
 }
 
 std::vector<uint8_t> encodeChunk(const std::vector<StreamRecord>& records, uint16_t previousLength,
                                  uint32_t word) {
-  std::vector<uint8_t> body;
-  for (const StreamRecord& record : records) {
-    const std::vector<uint8_t> encoded = encodeRecord(record);
-    body.insert(body.end(), encoded.begin(), encoded.end());
-  }
   std::vector<uint8_t> out;
-  putU16(out, static_cast<uint16_t>(fmt::kChunkFirstRecordOffset + body.size()));
-  putU16(out, previousLength);
-  putU32(out, word);
-  out.insert(out.end(), body.begin(), body.end());
+  appendChunk(out, records, previousLength, word);
   return out;
 }
 
@@ -186,9 +201,9 @@ ReplayBuilder& ReplayBuilder::endPracticeOnly(uint32_t word) {
 }
 
 ReplayBuilder& ReplayBuilder::addChunk(const std::vector<StreamRecord>& records, uint32_t word) {
-  const std::vector<uint8_t> chunk = encodeChunk(records, previousChunkLength_, word);
-  previousChunkLength_ = static_cast<uint16_t>(chunk.size());
-  bytes_.insert(bytes_.end(), chunk.begin(), chunk.end());
+  const size_t start = bytes_.size();
+  appendChunk(bytes_, records, previousChunkLength_, word);
+  previousChunkLength_ = static_cast<uint16_t>(bytes_.size() - start);
   return *this;
 }
 

@@ -23,7 +23,7 @@ int32_t lastRaceCrossing(const EventStore& store, int slotOffset) {
 }  // namespace
 
 GridReader::GridReader(bool keepChunks)
-    : keepChunks_(keepChunks), scratch_(std::make_unique<StreamScratch>()) {}
+    : keepChunks_(keepChunks), scratch_(std::make_unique_for_overwrite<StreamScratch>()) {}
 
 GridResult GridReader::read(ByteSource& replay, EventStore& store, int gridNumber, int slotOffset,
                             GridListener& listener) {

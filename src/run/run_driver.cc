@@ -108,28 +108,31 @@ bool writeReportFile(const EventStore& store, const std::filesystem::path& targe
 }
 
 int runVorlind(Console& console, const std::filesystem::path& workDir) {
+  auto memory = std::make_unique<RunMemory>();
+  return runVorlind(console, workDir, *memory);
+}
+
+int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory& memory) {
   std::ostream& out = console.Out;
   out << "Tip: You can mark your datas especially "
       << "if you edit the myname.txt. Change the" << std::endl;
   out << "drivername in this file to your name and "
       << "you should see yellow lines in the html" << std::endl;
 
-  auto store = std::make_unique<EventStore>();
-  initEventStore(*store);
-  if (!readMyName(workDir, *store)) {
+  EventStore& store = memory.Store;
+  initEventStore(store);
+  if (!readMyName(workDir, store)) {
     out << "Datei myname.ini existiert nicht";
     pauseConsole(console);
     return kExitOk;
   }
-  if (!readSimDir(workDir, *store)) {
+  if (!readSimDir(workDir, store)) {
     out << "Datei wrong!!!" << std::flush;
     return kExitFailure;
   }
 
-  // Memory that the grids take in turn, so that each later grid reuses the pages of the first.
-  FileBlockMemory blockMemory;
   GridReader reader;
-  ConsoleGridListener listener(*store, out);
+  ConsoleGridListener listener(store, out);
   int slotOffset = 0;
   for (int grid = 1; grid <= kGridCount; ++grid) {
     const char* label = kGridLabels[grid - 1];
@@ -138,14 +141,14 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
     out << "If no " << label << "exist put in number 0!" << std::endl;
 
     const std::string typed = readTypedName(console.In);
-    const std::string replayPath = std::string(store->SimDir.view()) + typed + ".rpy";
+    const std::string replayPath = std::string(store.SimDir.view()) + typed + ".rpy";
     if (grid == 1) {
-      store->ReportBaseName.assign(std::string_view(typed).substr(0, kMaxReportBase));
-      store->ReportBaseName.append("All");
+      store.ReportBaseName.assign(std::string_view(typed).substr(0, kMaxReportBase));
+      store.ReportBaseName.append("All");
     }
 
     std::unique_ptr<FileByteSource> replay =
-        FileByteSource::open(resolve(workDir, replayPath).string(), &blockMemory);
+        FileByteSource::open(resolve(workDir, replayPath).string(), &memory.Blocks);
     if (!replay) {
       if (grid > 1) break;
       out << "The tool find not the replay." << std::endl;
@@ -154,7 +157,7 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
       pauseConsole(console);
       return kExitFailure;
     }
-    switch (reader.read(*replay, *store, grid, slotOffset, listener).Outcome) {
+    switch (reader.read(*replay, store, grid, slotOffset, listener).Outcome) {
       case GridOutcome::kDamaged:
         return reportDamaged(console, replayPath);
       case GridOutcome::kPlayerReplay:
@@ -172,10 +175,10 @@ int runVorlind(Console& console, const std::filesystem::path& workDir) {
   }
 
   out << "\n\n             BESTE RUNDEN TABELLE\n\n" << std::flush;
-  runConsoleTable(console, *store);
+  runConsoleTable(console, store);
 
-  const std::string name = reportFileName(*store);
-  if (!writeReportFile(*store, workDir / name)) {
+  const std::string name = reportFileName(store);
+  if (!writeReportFile(store, workDir / name)) {
     out << "Sorry! The html-file " << name << " could not be written." << std::endl;
     return kExitFailure;
   }

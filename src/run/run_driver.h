@@ -8,13 +8,23 @@
 #include <ostream>
 
 #include "platform/console.h"
+#include "replay/byte_source.h"
 #include "replay/event_store.h"
 
 namespace vorlind {
 
+// The memory a run works in: the event store, which every run initialises itself, and the
+// blocks its replays are read into. A caller that runs many events in one process keeps one and
+// lends it to each run, so that the pages are taken from the system once.
+struct RunMemory {
+  EventStore Store;
+  FileBlockMemory Blocks;
+};
+
 // Runs the whole program with `workDir` as the working directory (configuration files, relative
 // replay paths and the report). Returns the exit code.
 int runVorlind(Console& console, const std::filesystem::path& workDir);
+int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory& memory);
 
 // Writes the report to `target` through a temporary file beside it, which is renamed over the
 // target only when complete; false when either step fails.
