@@ -69,24 +69,25 @@ TEST_P(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
 
 // A file that loses its end after it was opened: the blocks that are gone, or short, are refused
 // wherever the reader was before; those still there are served, the ones read ahead included.
+// The file is longer than the read-ahead reaches before the first view.
 TEST_P(FileSource, RefusesTheBlocksOfAFileThatGotShorter) {
-  const std::string bytes = fileBytes(20 * kBlock);
+  const std::string bytes = fileBytes(100 * kBlock);
   const testing::TempDir dir;
   const std::filesystem::path file = dir.path() / "a.rpy";
   testing::writeFile(file, bytes);
   const auto source = FileByteSource::open(file.string(), nullptr, GetParam());
   ASSERT_NE(source, nullptr);
-  std::filesystem::resize_file(file, 17 * kBlock + kBlock / 2);
+  std::filesystem::resize_file(file, 97 * kBlock + kBlock / 2);
   uint8_t scratch[8];
   const struct {
     int64_t Offset;
     bool Served;
   } kCases[] = {{0, true},
-                {12 * kBlock + 5, true},
-                {18 * kBlock, false},
-                {17 * kBlock, false},
-                {16 * kBlock, true},
-                {19 * kBlock + 9, false},
+                {40 * kBlock + 5, true},
+                {98 * kBlock, false},
+                {97 * kBlock, false},
+                {96 * kBlock, true},
+                {99 * kBlock + 9, false},
                 {3, true}};
   for (const auto& c : kCases) {
     const uint8_t* view = source->view(c.Offset, 8, scratch);
