@@ -133,6 +133,7 @@ void FileByteSource::readAheadLoop() {
     changed_.wait(lock, [this] { return stopping_ || readerShouldWake(); });
     for (int64_t next = nextBlockToRead(); next >= 0 && !stopping_; next = nextBlockToRead()) {
       fillSlot(lock, next, *ahead_);
+      changed_.notify_all();
     }
     if (stopping_) return;
   }
@@ -143,8 +144,12 @@ const FileByteSource::Slot* FileByteSource::loadBlock(int64_t index) {
   inUse_ = index;
   Slot& slot = slots_[index % kSlotCount];
   const Slot* served = &slot;
-  // Never wait for the reading thread, which may be waiting for a processor: a block it has not
-  // read is read here, and one it is reading right now is read here once more, into the spare.
+  // The reading thread is usually just ahead, so a block it is reading right now is waited for,
+  // but never long: the thread may be waiting for a processor, and then the block is read here
+  // once more, into the spare. A block it has not read is read here.
+  if (slot.Filling && slot.Index == index) {
+    changed_.wait_for(lock, kLongestWait, [&] { return !slot.Filling; });
+  }
   if (slot.Filling) {
     lock.unlock();
     if (spare_.Bytes == nullptr) spare_.Bytes = memory_->block(kSlotCount);

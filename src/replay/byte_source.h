@@ -6,6 +6,7 @@
 // failure that remembers where the first read failed, so that a reader can check once.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
@@ -91,7 +92,7 @@ class FileBlockMemory {
 // is in and the twelve before it stay in memory, so that stepping back a little in the stream
 // does not read the file again; the 51 after it are read ahead, through a second handle of the
 // file, by a thread of the source's own while the reader works. The reader never waits for that
-// thread: a block that has not arrived, or is arriving, it reads itself. Every view gives the
+// thread for long: a block that has not arrived it reads itself. Every view gives the
 // file's bytes, so no result depends on timing. Blocks of 64 KiB measured faster here than
 // 256 KiB and 1 MiB, and a ring of 64 faster than one of 16 or 32.
 class FileByteSource final : public ByteSource {
@@ -112,6 +113,7 @@ class FileByteSource final : public ByteSource {
   static constexpr int64_t kBlocksKeptBehind = 12;
   static constexpr int64_t kBlocksAhead = kSlotCount - kBlocksKeptBehind - 1;
   static constexpr int64_t kBlocksReadTogether = 4;
+  static constexpr std::chrono::microseconds kLongestWait{200};
   // Block `i` of the file lives in slot i % kSlotCount, so that the blocks read ahead never take
   // the slots of the block in use and of those kept behind it.
   struct Slot {
