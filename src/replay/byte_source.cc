@@ -59,6 +59,8 @@ std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path,
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return nullptr;
   const int64_t size = fileSize(file);
+  // A file of a few blocks is read faster than a thread starts.
+  readAhead = readAhead && size > kSmallestReadAhead;
   std::FILE* ahead = size >= 0 && readAhead ? std::fopen(path.c_str(), "rb") : nullptr;
   if (size < 0 || (readAhead && ahead == nullptr)) {
     std::fclose(file);

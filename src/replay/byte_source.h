@@ -99,7 +99,8 @@ class FileByteSource final : public ByteSource {
  public:
   // nullptr when the file cannot be opened for reading. The blocks go into `memory`, which must
   // outlive the source and serve no other source at the same time, or into memory of its own.
-  // Without `readAhead` no thread is started and blocks are read when they are viewed.
+  // Without `readAhead`, or for a file of at most kSmallestReadAhead bytes, no thread is started
+  // and blocks are read when they are viewed.
   static std::unique_ptr<FileByteSource> open(const std::string& path,
                                               FileBlockMemory* memory = nullptr,
                                               bool readAhead = true);
@@ -114,6 +115,7 @@ class FileByteSource final : public ByteSource {
   static constexpr int64_t kBlocksAhead = kSlotCount - kBlocksKeptBehind - 1;
   static constexpr int64_t kBlocksReadTogether = 4;
   static constexpr std::chrono::microseconds kLongestWait{200};
+  static constexpr int64_t kSmallestReadAhead = kBlocksReadTogether * kBlockSize;
   // Block `i` of the file lives in slot i % kSlotCount, so that the blocks read ahead never take
   // the slots of the block in use and of those kept behind it.
   struct Slot {

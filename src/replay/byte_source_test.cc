@@ -27,7 +27,7 @@ class FileSource : public ::testing::TestWithParam<bool> {};
 INSTANTIATE_TEST_SUITE_P(ReadAhead, FileSource, ::testing::Bool());
 
 TEST_P(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
-  const std::string bytes = fileBytes(3 * kBlock + 12345);  // four blocks, the last one short
+  const std::string bytes = fileBytes(6 * kBlock + 12345);  // seven blocks, the last one short
   const testing::TempDir dir;
   testing::writeFile(dir.path() / "a.rpy", bytes);
   EXPECT_EQ(FileByteSource::open((dir.path() / "b.rpy").string(), nullptr, GetParam()), nullptr);
