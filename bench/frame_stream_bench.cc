@@ -36,25 +36,13 @@ const std::filesystem::path& benchFile() {
   return path;
 }
 
-// Tells nothing: the benchmarks time the reading alone.
-class QuietListener final : public GridListener {
- public:
-  void entryNameRead(std::string_view) override {}
-  void entryCarRead(int32_t, int32_t) override {}
-  void entryWordRead(int32_t) override {}
-  void gridStartTimeRead(int32_t) override {}
-  void trackSearchStarted() override {}
-  void trackLengthFound(int32_t) override {}
-  void driverMeasured(int) override {}
-};
-
 // The whole reading of the grid as a run does it; the sector search takes the chunks the track
 // length scan kept, or without them reads every chunk it needs from the source again.
 template <typename MakeSource>
 void readGrid(benchmark::State& state, MakeSource makeSource, bool keepChunks) {
   makeSource();  // writes the grid before the clock runs
   GridReader reader(keepChunks);
-  QuietListener listener;
+  SilentGridListener listener;
   auto store = std::make_unique<EventStore>();
   for (auto _ : state) {
     auto source = makeSource();

@@ -25,4 +25,16 @@ class GridListener {
   virtual void driverMeasured(int slot) = 0;
 };
 
+// Tells nobody: for a caller that wants only the grid's values, not its console lines.
+class SilentGridListener final : public GridListener {
+ public:
+  void entryNameRead(std::string_view) override {}
+  void entryCarRead(int32_t, int32_t) override {}
+  void entryWordRead(int32_t) override {}
+  void gridStartTimeRead(int32_t) override {}
+  void trackSearchStarted() override {}
+  void trackLengthFound(int32_t) override {}
+  void driverMeasured(int) override {}
+};
+
 }  // namespace vorlind

@@ -47,18 +47,6 @@ void addEventOptions(CLI::App& command, CommandLine& line) {
       ->type_name("REPLAY.rpy");
 }
 
-// The grid reading says nothing on the command line: errors and warnings come after it.
-class SilentGridListener final : public GridListener {
- public:
-  void entryNameRead(std::string_view) override {}
-  void entryCarRead(int32_t, int32_t) override {}
-  void entryWordRead(int32_t) override {}
-  void gridStartTimeRead(int32_t) override {}
-  void trackSearchStarted() override {}
-  void trackLengthFound(int32_t) override {}
-  void driverMeasured(int) override {}
-};
-
 fs::path resolve(const fs::path& workDir, const std::string& path) {
   const fs::path given(path);
   return given.is_absolute() ? given : workDir / given;
