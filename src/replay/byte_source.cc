@@ -61,7 +61,7 @@ std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path,
   const int64_t size = fileSize(file);
   // A file of a few blocks is read faster than a thread starts.
   readAhead = readAhead && size > kSmallestReadAhead;
-  std::FILE* ahead = size >= 0 && readAhead ? std::fopen(path.c_str(), "rb") : nullptr;
+  std::FILE* ahead = readAhead ? std::fopen(path.c_str(), "rb") : nullptr;
   if (size < 0 || (readAhead && ahead == nullptr)) {
     std::fclose(file);
     return nullptr;
@@ -109,17 +109,15 @@ void FileByteSource::fillSlot(std::unique_lock<std::mutex>& lock, int64_t index,
   slot.Filling = true;
   if (slot.Bytes == nullptr) slot.Bytes = memory_->block(number);
   lock.unlock();
-  readBlock(index, slot.Bytes, slot, file);
+  readBlock(index, slot, file);
   lock.lock();
   slot.Filling = false;
 }
 
-void FileByteSource::readBlock(int64_t index, uint8_t* bytes, Slot& slot, FileReader& file) {
+void FileByteSource::readBlock(int64_t index, Slot& slot, FileReader& file) {
   const int64_t start = index * kBlockSize;
-  const int64_t length = std::min(kBlockSize, size() - start);
-  const bool read = file.read(start, bytes, length);
-  slot.Length = length;
-  slot.Failed = !read;
+  slot.Length = std::min(kBlockSize, size() - start);
+  slot.Failed = !file.read(start, slot.Bytes, slot.Length);
 }
 
 bool FileByteSource::readerShouldWake() const {
@@ -156,7 +154,7 @@ const FileByteSource::Slot* FileByteSource::loadBlock(int64_t index) {
     lock.unlock();
     if (spare_.Bytes == nullptr) spare_.Bytes = memory_->block(kSlotCount);
     spare_.Index = index;
-    readBlock(index, spare_.Bytes, spare_, own_);
+    readBlock(index, spare_, own_);
     served = &spare_;
     lock.lock();
   } else if (slot.Index != index) {

@@ -152,7 +152,8 @@ class FileByteSource final : public ByteSource {
   // Reads block `index` into its slot through `file`; the lock is held on entry and exit, not
   // during the read.
   void fillSlot(std::unique_lock<std::mutex>& lock, int64_t index, FileReader& file);
-  void readBlock(int64_t index, uint8_t* bytes, Slot& slot, FileReader& file);
+  // Reads block `index` into `slot`'s bytes and sets its length and failure.
+  void readBlock(int64_t index, Slot& slot, FileReader& file);
   // Whether the reading thread has work enough to wake for: the block in use, the blocks up to
   // the end of the file, or kBlocksReadTogether blocks ahead, so that it reads in bursts
   // instead of waking for every block the reader passes. Called with the lock held.
