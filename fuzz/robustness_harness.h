@@ -53,7 +53,7 @@ std::vector<std::span<const uint8_t>> cutPieces(std::span<const uint8_t> bytes,
 // under the system's temporary directory) and removed with the object.
 class ScratchDir {
  public:
-  explicit ScratchDir(std::string_view label);
+  explicit ScratchDir(std::string_view label = "test");
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;

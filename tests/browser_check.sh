@@ -8,45 +8,38 @@
 # REPORT_DIR holds one *.html report with an event that has a race, and images/.
 set -euo pipefail
 
-report_dir="$(realpath "${1:?usage: $0 REPORT_DIR OUT_DIR}")"
-out_dir="${2:?usage: $0 REPORT_DIR OUT_DIR}"
-mkdir -p "$out_dir"
-out_dir="$(realpath "$out_dir")"
+report_dir="$(realpath "${1:?usage: $0 REPORT_DIR OUT_DIR [CHARTS_PAGE]}")"
+mkdir -p "${2:?usage: $0 REPORT_DIR OUT_DIR [CHARTS_PAGE]}"
+out_dir="$(realpath "$2")"
+fail() { echo "browser check: $*" >&2; exit 1; }
 
-browser=""
-for candidate in chromium chromium-browser; do
-  if command -v "$candidate" >/dev/null 2>&1; then browser="$(command -v "$candidate")"; break; fi
-done
-[ -n "$browser" ] || { echo "browser check: no chromium found (install chromium)" >&2; exit 1; }
-
+browser="$(command -v chromium chromium-browser | head -n 1)" || true
+[ -n "$browser" ] || fail "no chromium found (install chromium)"
 reports=("$report_dir"/*.html)
-[ -f "${reports[0]}" ] || { echo "browser check: no report in $report_dir" >&2; exit 1; }
-report="${reports[0]}"
-[ -d "$report_dir/images" ] || { echo "browser check: no images folder in $report_dir" >&2; exit 1; }
+[ -f "${reports[0]}" ] || fail "no report in $report_dir"
+[ -d "$report_dir/images" ] || fail "no images folder in $report_dir"
 
 root="$(mktemp -d "${TMPDIR:-/tmp}/vorlind-browser.XXXXXX")"
 trap 'rm -rf "$root"' EXIT
 width=1280
 
-# Runs the browser on a page: browse PROFILE_NAME [options...] URL
+# browse PROFILE_NAME [options...] URL
 browse() {
   local profile="$root/profile-$1"
   shift
-  rm -rf "$profile"
   timeout 180 "$browser" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
     --user-data-dir="$profile" --virtual-time-budget=10000 "$@" 2>>"$root/browser.log"
 }
 
-# What the browser made of a report: the number of images, each one that did not load, the tables
-# with their captions, and the page's size. A script added to a copy of the report writes it into
-# the page once everything has loaded; --dump-dom gives the page back.
+# What the browser made of a page once everything has loaded: the images and each one that did
+# not load, the tables with their captions, each chart's drawn size, lines and title, and the
+# page's height. A script added to a copy of the page writes it into the page, and --dump-dom
+# gives the page back.
 probe_script='<script>
 window.addEventListener("load", function () {
-  var lines = [];
-  var images = Array.prototype.slice.call(document.images);
-  lines.push("images " + images.length);
-  images.forEach(function (img) {
+  var lines = ["images " + document.images.length];
+  Array.prototype.forEach.call(document.images, function (img) {
     if (!img.complete || img.naturalWidth === 0) lines.push("broken " + img.getAttribute("src"));
   });
   var tables = document.querySelectorAll("table");
@@ -55,113 +48,6 @@ window.addEventListener("load", function () {
     var caption = table.querySelector("caption");
     lines.push("caption " + (caption ? caption.textContent.trim() : "(none)"));
   });
-  lines.push("height " + Math.ceil(document.documentElement.scrollHeight));
-  var out = document.createElement("pre");
-  out.id = "vorlind-probe";
-  out.textContent = "\nprobe-start\n" + lines.join("\n") + "\nprobe-end\n";
-  document.body.appendChild(out);
-});
-</script>'
-
-# probe DIR REPORT_NAME: prints the probe's lines for DIR/REPORT_NAME.
-probe() {
-  local dir="$1" name="$2"
-  { cat "$dir/$name"; printf '%s\n' "$probe_script"; } >"$dir/probe-$name"
-  browse "probe-$(basename "$dir")" --window-size="$width,900" --dump-dom "file://$dir/probe-$name" |
-    sed -n '/^probe-start$/,/^probe-end$/p' | sed '1d;$d'
-  rm -f "$dir/probe-$name"
-}
-
-# The tables of a race report in their order; SPEED only with speed values.
-expected_captions() {
-  local name="$1"
-  local captions=("RESULT" "CONSISTENCY" "LEADER" "FASTEST RACE LAPS" "FASTEST PRACTICE LAPS"
-    "DEVELOPMENT FASTEST LAP" "FASTEST RACE LAPS (ONLY ON TRACK)"
-    "FASTEST PRACTICE LAPS (ONLY ON TRACK)" "ON TRACK LAPS" "SPEED" "NUMBER OF FASTEST LAPS"
-    "SECTOR 1" "SECTOR 2" "SECTOR 3" "SECTOR 4")
-  local caption
-  for caption in "${captions[@]}"; do
-    if [ "$caption" = SPEED ] && [[ "$name" == *no_v.html ]]; then continue; fi
-    echo "caption $caption"
-  done
-}
-
-# check PROBE_OUTPUT REPORT_NAME: prints each problem; true when there is none.
-check() {
-  local lines="$1" name="$2" ok=0
-  if [ -z "$lines" ]; then
-    echo "the page did not load or its script did not run"
-    return 1
-  fi
-  local images
-  images="$(sed -n 's/^images //p' <<<"$lines")"
-  if [ "${images:-0}" -eq 0 ]; then
-    echo "the report shows no image"
-    ok=1
-  fi
-  if grep -q '^broken ' <<<"$lines"; then
-    grep '^broken ' <<<"$lines" | sort | uniq -c | sed 's/^ *\([0-9]*\) broken \(.*\)/image \2 does not load (\1 times)/'
-    ok=1
-  fi
-  local found expected
-  found="$(grep '^caption ' <<<"$lines" || true)"
-  expected="$(expected_captions "$name")"
-  if [ "$found" != "$expected" ]; then
-    echo "the tables differ from those of a race report (expected, then found):"
-    diff <(echo "$expected") <(echo "$found") | sed 's/^/    /' || true
-    ok=1
-  fi
-  return $ok
-}
-
-work="$root/report"
-mkdir -p "$work"
-cp "$report" "$work/"
-cp -r "$report_dir/images" "$work/images"
-name="$(basename "$report")"
-
-lines="$(probe "$work" "$name")"
-echo "browser check: $("$browser" --version 2>/dev/null | head -n 1)"
-echo "browser check: $name: $(sed -n 's/^images //p' <<<"$lines") images," \
-  "$(sed -n 's/^tables //p' <<<"$lines") tables"
-if ! problems="$(check "$lines" "$name")"; then
-  echo "browser check: $name:" >&2
-  sed 's/^/  /' <<<"$problems" >&2
-  exit 1
-fi
-
-# The check must see damage: one image gone and one table taken out of a copy.
-damaged="$root/damaged"
-mkdir -p "$damaged"
-cp -r "$work/images" "$damaged/images"
-rm "$damaged/images/$(ls "$damaged/images" | head -n 1)"
-perl -0pe 's/<table[^>]*>(\s*<caption[^>]*>\s*CONSISTENCY\s*<\/caption>)/<div>$1/' "$work/$name" \
-  >"$damaged/$name"
-damaged_problems="$(check "$(probe "$damaged" "$name")" "$name" || true)"
-if ! grep -q 'does not load' <<<"$damaged_problems" ||
-   ! grep -q 'tables differ' <<<"$damaged_problems"; then
-  echo "browser check: a missing image and a missing table went unnoticed" >&2
-  exit 1
-fi
-
-# Full page: a window as tall as the page.
-height="$(sed -n 's/^height //p' <<<"$lines")"
-height=$(( height > 16000 ? 16000 : height ))
-shot="$out_dir/${name%.html}.png"
-rm -f "$shot"
-browse screenshot --window-size="$width,$height" --hide-scrollbars --screenshot="$shot" \
-  "file://$work/$name" >/dev/null
-[ -s "$shot" ] || { echo "browser check: no screenshot" >&2; cat "$root/browser.log" >&2; exit 1; }
-echo "browser check: every image loads and every table is there; screenshot $shot (${width}x$height)"
-
-[ -n "${3:-}" ] || exit 0
-charts="$(realpath "$3")"
-mkdir -p "$root/charts"
-cp "$charts" "$root/charts/charts.html"
-# The page has no script of its own; the probe lists each chart's drawn size and title.
-charts_script='<script>
-window.addEventListener("load", function () {
-  var lines = [];
   document.querySelectorAll("svg").forEach(function (svg) {
     var box = svg.getBoundingClientRect();
     lines.push("chart " + Math.round(box.width) + "x" + Math.round(box.height) + " " +
@@ -173,20 +59,87 @@ window.addEventListener("load", function () {
   document.body.appendChild(out);
 });
 </script>'
-{ sed 's#</body>##; s#</html>##' "$root/charts/charts.html"; printf '%s\n</body></html>\n' "$charts_script"; } \
-  >"$root/charts/probe.html"
-chart_lines="$(browse charts-probe --window-size="$width,900" --dump-dom "file://$root/charts/probe.html" |
-  sed -n '/^probe-start$/,/^probe-end$/p' | sed '1d;$d')"
-sed -n 's/^chart /browser check: charts page: /p' <<<"$chart_lines"
-drawn="$(grep -cE '^chart 120[0-2]x56[0-2] [1-9][0-9]* lines' <<<"$chart_lines" || true)"
-if [ "$drawn" -ne 3 ]; then
-  echo "browser check: the charts page does not show three charts of 1200x560 (and a border) with lines" >&2
-  exit 1
+
+# probe PAGE: prints the probe's lines for PAGE (the charts page ends its body itself).
+probe() {
+  local page="$1" probed="${1%.html}-probe.html"
+  { sed 's#</body>##; s#</html>##' "$page"; printf '%s\n</body></html>\n' "$probe_script"; } >"$probed"
+  browse "probe-$(basename "$(dirname "$page")")" --window-size="$width,900" --dump-dom \
+    "file://$probed" | sed -n '/^probe-start$/,/^probe-end$/p' | sed '1d;$d'
+  rm -f "$probed"
+}
+
+# screenshot PAGE PNG PROBE_LINES: the whole page, in a window as tall as the page.
+screenshot() {
+  local height
+  height="$(sed -n 's/^height //p' <<<"$3")"
+  height=$((height > 16000 ? 16000 : height))
+  rm -f "$2"
+  browse "shot-$(basename "$2")" --window-size="$width,$height" --hide-scrollbars \
+    --screenshot="$2" "file://$1" >/dev/null
+  [ -s "$2" ] || { cat "$root/browser.log" >&2; fail "no screenshot of $1"; }
+  echo "browser check: screenshot $2 (${width}x$height)"
+}
+
+# The tables of a race report in their order; SPEED only with speed values.
+expected_captions() {
+  local caption
+  for caption in "RESULT" "CONSISTENCY" "LEADER" "FASTEST RACE LAPS" "FASTEST PRACTICE LAPS" \
+    "DEVELOPMENT FASTEST LAP" "FASTEST RACE LAPS (ONLY ON TRACK)" \
+    "FASTEST PRACTICE LAPS (ONLY ON TRACK)" "ON TRACK LAPS" "SPEED" "NUMBER OF FASTEST LAPS" \
+    "SECTOR 1" "SECTOR 2" "SECTOR 3" "SECTOR 4"; do
+    [ "$caption" = SPEED ] && [[ "$1" == *no_v.html ]] || echo "caption $caption"
+  done
+}
+
+# check PROBE_LINES REPORT_NAME: prints each problem; true when there is none.
+check() {
+  local lines="$1" ok=0 found
+  [ -n "$lines" ] || { echo "the page did not load or its script did not run"; return 1; }
+  [ "$(sed -n 's/^images //p' <<<"$lines")" -gt 0 ] || { echo "the report shows no image"; ok=1; }
+  if grep -q '^broken ' <<<"$lines"; then
+    grep '^broken ' <<<"$lines" | sort | uniq -c |
+      sed 's/^ *\([0-9]*\) broken \(.*\)/image \2 does not load (\1 times)/'
+    ok=1
+  fi
+  found="$(grep '^caption ' <<<"$lines" || true)"
+  if [ "$found" != "$(expected_captions "$2")" ]; then
+    echo "the tables differ from those of a race report (expected, then found):"
+    diff <(expected_captions "$2") <(echo "$found") | sed 's/^/    /' || true
+    ok=1
+  fi
+  return $ok
+}
+
+name="$(basename "${reports[0]}")"
+mkdir -p "$root/report" "$root/damaged"
+cp "${reports[0]}" "$root/report/"
+cp -r "$report_dir/images" "$root/report/images"
+lines="$(probe "$root/report/$name")"
+echo "browser check: $("$browser" --version 2>/dev/null | head -n 1)"
+echo "browser check: $name: $(sed -n 's/^images //p' <<<"$lines") images," \
+  "$(sed -n 's/^tables //p' <<<"$lines") tables"
+if ! problems="$(check "$lines" "$name")"; then
+  sed 's/^/  /' <<<"$problems" >&2
+  fail "$name: the report does not show as it should"
 fi
-height="$(sed -n 's/^height //p' <<<"$chart_lines")"
-shot="$out_dir/charts.png"
-rm -f "$shot"
-browse charts-shot --window-size="$width,$height" --hide-scrollbars --screenshot="$shot" \
-  "file://$root/charts/charts.html" >/dev/null
-[ -s "$shot" ] || { echo "browser check: no screenshot of the charts page" >&2; exit 1; }
-echo "browser check: the charts page shows its three charts; screenshot $shot (${width}x$height)"
+
+# The check must see damage: one image gone and one table taken out of a copy.
+cp -r "$root/report/images" "$root/damaged/images"
+rm "$root/damaged/images/$(ls "$root/damaged/images" | head -n 1)"
+perl -0pe 's/<table[^>]*>(\s*<caption[^>]*>\s*CONSISTENCY\s*<\/caption>)/<div>$1/' \
+  "$root/report/$name" >"$root/damaged/$name"
+damaged_problems="$(check "$(probe "$root/damaged/$name")" "$name" || true)"
+grep -q 'does not load' <<<"$damaged_problems" && grep -q 'tables differ' <<<"$damaged_problems" ||
+  fail "a missing image and a missing table went unnoticed"
+echo "browser check: every image loads and every table is there"
+screenshot "$root/report/$name" "$out_dir/${name%.html}.png" "$lines"
+
+[ -n "${3:-}" ] || exit 0
+mkdir -p "$root/charts"
+cp "$3" "$root/charts/charts.html"
+chart_lines="$(probe "$root/charts/charts.html")"
+sed -n 's/^chart /browser check: charts page: /p' <<<"$chart_lines"
+[ "$(grep -cE '^chart 120[0-2]x56[0-2] [1-9][0-9]* lines' <<<"$chart_lines" || true)" -eq 3 ] ||
+  fail "the charts page does not show three charts of 1200x560 (and a border) with lines"
+screenshot "$root/charts/charts.html" "$out_dir/charts.png" "$chart_lines"

@@ -1,36 +1,33 @@
 // Sweeps of damaged input through the whole program, run in-process: every prefix of a small
-// generated replay, random byte and word mutations, boundary values in the fields that decide
-// whether a replay is damaged, and odd configuration and replay files. Each run must end within
-// a few seconds in a defined way; where the outcome follows from where the damage lies (a cut
-// before or after the frame stream begins, a mutation inside the frame stream, a field value),
-// it is checked exactly. VORLIND_SWEEP=full (set by the asan test preset) runs the full sweep;
-// otherwise a light one keeps the default test run fast.
+// generated replay, boundary values in the fields that decide whether a replay is damaged, and
+// odd configuration files. Each run must end within a few seconds in a defined way, and where the
+// outcome follows from where the damage lies (a cut before or after the frame stream begins, a
+// field value), as that says. Random damage is the fuzz targets' work. VORLIND_SWEEP=full (set by
+// the asan test preset) cuts at every byte; otherwise a light sweep keeps the test run fast.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <random>
-#include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "replay/replay_format.h"
-#include "robustness_harness.h"
 #include "small_events.h"
+#include "test_support.h"
 
 namespace vorlind::harness {
 namespace {
 
-namespace fmt = replay_format;
+using testing::Expect;
+using testing::expectDamaged;
+using testing::expectEnd;
+using testing::expectReport;
+using testing::Sweep;
 
-constexpr double kCaseSeconds = 5.0;
-constexpr size_t kMaxReported = 8;
+namespace fmt = replay_format;
 
 bool fullSweep() {
   const char* mode = std::getenv("VORLIND_SWEEP");
@@ -56,72 +53,6 @@ EventFiles baseFiles(size_t grids = 2) {
   files.Answers = answersFor(files.Replays.size(), {2, 0});
   return files;
 }
-
-// A check of its own for a run, beside the defined end: empty when fine.
-using Expect = std::function<std::string(const RunResult&)>;
-
-Expect expectDamaged(size_t replayIndex) {
-  return [replayIndex](const RunResult& result) -> std::string {
-    const std::string message = damagedMessage("replays\\" + replayName(replayIndex) + ".rpy");
-    if (result.ExitCode == 1 && result.Console.find(message) != std::string::npos) return {};
-    return "expected the damaged-replay message of " + replayName(replayIndex);
-  };
-}
-
-std::string expectReport(const RunResult& result) {
-  if (result.ExitCode != 0 || !result.ReportWritten) return "expected a report and exit code 0";
-  return {};
-}
-
-// The exit code and a line of the console that a run must end with.
-Expect expectEnd(int exitCode, std::string line) {
-  return [exitCode, line](const RunResult& result) -> std::string {
-    if (result.ExitCode == exitCode && result.Console.find(line) != std::string::npos) return {};
-    return "expected exit code " + std::to_string(exitCode) + " after \"" + line + "\"";
-  };
-}
-
-// Runs the cases of one sweep and collects what went wrong; `finish` reports it.
-class Sweep {
- public:
-  explicit Sweep(std::string_view label) : dir_(label) {}
-
-  void run(const std::string& name, const EventFiles& files, const Expect& expect = {}) {
-    ++cases_;
-    const auto begin = std::chrono::steady_clock::now();
-    const RunResult result = runEvent(dir_.path(), files);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    damagedRuns_ += result.ExitCode == 1;
-    reportRuns_ += result.ReportWritten;
-    std::string problem = checkDefinedEnd(result);
-    if (problem.empty() && expect) problem = expect(result);
-    if (problem.empty() && seconds > kCaseSeconds) problem = "took " + std::to_string(seconds);
-    if (problem.empty()) return;
-    if (++failureCount_ <= kMaxReported) {
-      const size_t tail = std::min<size_t>(300, result.Console.size());
-      failures_ << "\n"
-                << name << ": " << problem << " (exit code " << result.ExitCode
-                << ")\n  console ends: " << result.Console.substr(result.Console.size() - tail);
-    }
-  }
-
-  void finish() {
-    ::testing::Test::RecordProperty("cases", cases_);
-    EXPECT_EQ(failureCount_, 0) << "(failed cases, of " << cases_ << ")" << failures_.str();
-  }
-
-  int damagedRuns() const { return damagedRuns_; }
-  int reportRuns() const { return reportRuns_; }
-
- private:
-  ScratchDir dir_;
-  int cases_ = 0;
-  int damagedRuns_ = 0;
-  int reportRuns_ = 0;
-  size_t failureCount_ = 0;
-  std::ostringstream failures_;
-};
 
 // Cut points: every byte up to a little behind the start of the frame stream, then a stride
 // through the stream that gives about `streamCuts` more, and the points around the end guards
@@ -158,52 +89,6 @@ TEST(Sweep, EveryPrefix) {
     }
   }
   sweep.finish();
-}
-
-// Random mutations, a byte or a 4-byte word in turn: half of them in the header, entry table and
-// lap blocks, where a single byte decides most, half anywhere in the file. A third of the cases
-// damage the fifth grid of a five-grid event, whose slots end the event store's arrays. A
-// mutation wholly inside the frame stream never makes the replay damaged, and the sector search
-// gives the same with and without the chunks the track length scan kept.
-TEST(Sweep, RandomMutations) {
-  ASSERT_EQ(baseEvent().Replays.size(), 2u);
-  // Word values that sit on the limits of the readers, and the tags.
-  constexpr std::array<uint32_t, 14> kWords = {
-      0, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000,        2000,          2001,       1,
-      4, 19,         20,         fmt::kPracticeTag, fmt::kRaceTag, 0x0000FFFF, 0x00010004};
-  const int count = fullSweep() ? 4000 : 300;
-  std::mt19937_64 rng(0x5EED0001);
-  Sweep sweep("sweep-mutation");
-  for (int i = 0; i < count; ++i) {
-    const size_t grids = i % 3 == 2 ? kGridCount : 2;
-    const size_t which = i % 3 == 2 ? kGridCount - 1 : static_cast<size_t>(i % 3);
-    const SmallReplay& replay = baseEvent().Replays[which % 2];
-    const size_t width = i % 2 == 0 ? 1 : 4;
-    const size_t front =
-        std::min(replay.Bytes.size(), static_cast<size_t>(replay.StreamStart) + 64);
-    const size_t position = rng() % ((rng() % 2 == 0 ? front : replay.Bytes.size()) - width + 1);
-    EventFiles files = baseFiles(grids);
-    std::vector<uint8_t>& bytes = files.Replays[which];
-    uint32_t value = static_cast<uint32_t>(rng());
-    if (width == 1) {
-      bytes[position] ^= static_cast<uint8_t>(value % 255 + 1);
-    } else {
-      if (rng() % 2 == 0) value = kWords[rng() % kWords.size()];
-      for (size_t b = 0; b < 4; ++b) bytes[position + b] = static_cast<uint8_t>(value >> (8 * b));
-    }
-    const bool inStream = static_cast<int64_t>(position) >= replay.StreamStart;
-    sweep.run(std::to_string(width) + " bytes at " + std::to_string(position) + " of " +
-                  replayName(which) + " (value " + std::to_string(value) + ")",
-              files, [&](const RunResult& r) {
-                const std::string problem = inStream ? expectReport(r) : "";
-                if (!problem.empty()) return problem;
-                return compareKeptChunks(bytes, static_cast<int>(which) + 1);
-              });
-  }
-  sweep.finish();
-  // The mutations reach both ends: replays refused as damaged and reports written.
-  EXPECT_GT(sweep.damagedRuns(), 0);
-  EXPECT_GT(sweep.reportRuns(), 0);
 }
 
 int32_t wordAt(const std::vector<uint8_t>& bytes, size_t offset) {
@@ -279,14 +164,9 @@ std::string junk(size_t size, uint64_t seed) {
   return bytes;
 }
 
-std::vector<uint8_t> junkReplay(size_t size, uint64_t seed) {
-  const std::string bytes = junk(size, seed);
-  return {bytes.begin(), bytes.end()};
-}
-
-// Configuration files and replays that are huge, binary, empty, missing or directories. The
-// parsing of the configuration files is pinned by their unit tests; here the whole run must
-// cope with what they hold.
+// Configuration files that are huge, binary, empty or missing, and directories where replays
+// should be. The parsing of the configuration files is pinned by their unit tests; here the whole
+// run must cope with what they hold.
 TEST(Sweep, OddFiles) {
   ASSERT_EQ(baseEvent().Replays.size(), 2u);
   const Expect notFound = expectEnd(1, "The tool find not the replay.\n");
@@ -295,7 +175,7 @@ TEST(Sweep, OddFiles) {
     std::function<void(EventFiles&)> Change;
     Expect Check;
   };
-  std::vector<Case> cases = {
+  const Case cases[] = {
       {"huge myname.ini",
        [](EventFiles& f) {
          f.MyName = std::string(3 << 20, 'x') + " " + std::string(1 << 20, 'y');
@@ -332,23 +212,6 @@ TEST(Sweep, OddFiles) {
        },
        {}},
   };
-  const std::vector<std::pair<std::string, std::vector<uint8_t>>> replays = {
-      {"empty", {}},
-      {"of one byte", {0x3C}},
-      {"of a header only", std::vector<uint8_t>(fmt::kEntryTableOffset, 0)},
-      {"of zeros", std::vector<uint8_t>(64 * 1024, 0)},
-      {"of ones", std::vector<uint8_t>(64 * 1024, 0xFF)},
-      {"of random bytes", junkReplay(1997, 1)},
-      {"of more random bytes", junkReplay(20941, 2)},
-  };
-  for (const auto& [label, replay] : replays) {
-    for (size_t which : {0, 1}) {
-      const std::vector<uint8_t>* bytes = &replay;
-      cases.push_back({"replay " + replayName(which) + " " + label,
-                       [bytes, which](EventFiles& f) { f.Replays[which] = *bytes; },
-                       {}});
-    }
-  }
   Sweep sweep("sweep-odd");
   for (const Case& c : cases) {
     EventFiles files = baseFiles();

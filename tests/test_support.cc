@@ -1,49 +1,31 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <atomic>
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace vorlind::testing {
 
 namespace {
 
+constexpr double kCaseSeconds = 5.0;
+constexpr int kReported = 8;
+
 std::string lineAround(const std::string& text, size_t offset) {
-  const size_t begin = text.rfind('\n', offset == 0 ? 0 : offset - 1);
-  const size_t start = begin == std::string::npos || offset == 0 ? 0 : begin + 1;
-  const size_t end = text.find('\n', offset);
-  std::string line = text.substr(start, (end == std::string::npos ? text.size() : end) - start);
+  const size_t newline = offset == 0 ? std::string::npos : text.rfind('\n', offset - 1);
+  const size_t start = newline == std::string::npos ? 0 : newline + 1;
   std::string shown;
-  for (char c : line) {
-    if (c == '\0') {
-      shown += "\\0";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else {
-      shown += c;
-    }
+  for (size_t i = start; i < text.size() && text[i] != '\n'; ++i) {
+    shown += text[i] == '\0' ? "\\0" : text[i] == '\r' ? "\\r" : std::string(1, text[i]);
   }
   return shown;
 }
 
 }  // namespace
-
-TempDir::TempDir() {
-  static std::atomic<int> counter{0};
-  path_ = std::filesystem::temp_directory_path() /
-          ("vorlind-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-  std::filesystem::remove_all(path_);
-  std::filesystem::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
 
 std::string readFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -60,14 +42,12 @@ void writeFile(const std::filesystem::path& file, const std::string& bytes) {
 
 std::string describeFirstDifference(const std::string& expected, const std::string& actual) {
   if (expected == actual) return "";
-  size_t offset = 0;
-  while (offset < expected.size() && offset < actual.size() && expected[offset] == actual[offset]) {
-    ++offset;
-  }
-  size_t line = 1;
-  for (size_t i = 0; i < offset; ++i) line += expected[i] == '\n';
+  const size_t offset =
+      std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
+      expected.begin();
   std::ostringstream text;
-  text << "first difference at byte " << offset << " (line " << line << "); sizes "
+  text << "first difference at byte " << offset << " (line "
+       << 1 + std::count(expected.begin(), expected.begin() + offset, '\n') << "); sizes "
        << expected.size() << " expected, " << actual.size() << " actual\n"
        << "  expected: " << lineAround(expected, offset) << "\n"
        << "  actual:   " << lineAround(actual, offset) << "\n";
@@ -77,7 +57,6 @@ std::string describeFirstDifference(const std::string& expected, const std::stri
 int runProgram(const std::filesystem::path& workDir, const std::string& answers,
                std::string& output) {
   const std::filesystem::path scratch = workDir.parent_path() / (workDir.filename().string() + ".io");
-  std::filesystem::create_directories(scratch);
   writeFile(scratch / "answers.txt", answers);
   const std::string command = "cd '" + workDir.string() + "' && '" VORLIND_BINARY "' < '" +
                               (scratch / "answers.txt").string() + "' > '" +
@@ -86,6 +65,49 @@ int runProgram(const std::filesystem::path& workDir, const std::string& answers,
   output = readFile(scratch / "stdout.bin");
   std::filesystem::remove_all(scratch);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Expect expectDamaged(size_t replayIndex) {
+  return [replayIndex](const harness::RunResult& result) -> std::string {
+    const std::string path = "replays\\" + harness::replayName(replayIndex) + ".rpy";
+    if (result.ExitCode == 1 &&
+        result.Console.find(harness::damagedMessage(path)) != std::string::npos) {
+      return {};
+    }
+    return "expected the damaged-replay message of " + path;
+  };
+}
+
+Expect expectEnd(int exitCode, std::string line) {
+  return [exitCode, line](const harness::RunResult& result) -> std::string {
+    if (result.ExitCode == exitCode && result.Console.find(line) != std::string::npos) return {};
+    return "expected exit code " + std::to_string(exitCode) + " after \"" + line + "\"";
+  };
+}
+
+std::string expectReport(const harness::RunResult& result) {
+  if (result.ExitCode != 0 || !result.ReportWritten) return "expected a report and exit code 0";
+  return {};
+}
+
+void Sweep::run(const std::string& name, const harness::EventFiles& files, const Expect& expect) {
+  ++cases_;
+  const auto begin = std::chrono::steady_clock::now();
+  const harness::RunResult result = harness::runEvent(dir_.path(), files);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  std::string problem = harness::checkDefinedEnd(result);
+  if (problem.empty() && expect) problem = expect(result);
+  if (problem.empty() && seconds > kCaseSeconds) problem = "took " + std::to_string(seconds);
+  if (problem.empty() || ++failures_ > kReported) return;
+  const size_t tail = std::min<size_t>(300, result.Console.size());
+  report_ << "\n"
+          << name << ": " << problem << " (exit code " << result.ExitCode
+          << ")\n  console ends: " << result.Console.substr(result.Console.size() - tail);
+}
+
+void Sweep::finish() {
+  EXPECT_EQ(failures_, 0) << "(failed runs, of " << cases_ << ")" << report_.str();
 }
 
 }  // namespace vorlind::testing

@@ -1,24 +1,20 @@
-// Helpers shared by the whole-run tests: temporary working directories, whole-file reading and
-// a readable description of the first difference between two byte strings.
+// Helpers shared by the tests: temporary working directories, whole files, a readable first
+// difference of two byte strings, runs of the program binary, and sweeps of in-process runs that
+// must each end in a defined way and as expected.
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <string_view>
+
+#include "robustness_harness.h"
 
 namespace vorlind::testing {
 
-// A fresh directory under the system's temporary directory, removed with the object.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+// A fresh directory, removed with the object.
+using TempDir = harness::ScratchDir;
 
 std::string readFile(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, const std::string& bytes);
@@ -30,5 +26,26 @@ std::string describeFirstDifference(const std::string& expected, const std::stri
 // terminal); returns the exit code and stores standard output in `output`.
 int runProgram(const std::filesystem::path& workDir, const std::string& answers,
                std::string& output);
+
+// A check of its own for a run, beside the defined end: empty when fine.
+using Expect = std::function<std::string(const harness::RunResult&)>;
+Expect expectDamaged(size_t replayIndex);  // the damaged-replay message of that replay, code 1
+Expect expectEnd(int exitCode, std::string line);
+std::string expectReport(const harness::RunResult& result);
+
+// Runs whole events in-process and collects the runs that did not end in a defined way, as
+// expected and within a few seconds; `finish` reports them (the first few in full).
+class Sweep {
+ public:
+  explicit Sweep(std::string_view label) : dir_(label) {}
+  void run(const std::string& name, const harness::EventFiles& files, const Expect& expect = {});
+  void finish();
+
+ private:
+  harness::ScratchDir dir_;
+  int cases_ = 0;
+  int failures_ = 0;
+  std::ostringstream report_;
+};
 
 }  // namespace vorlind::testing

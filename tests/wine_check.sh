@@ -2,7 +2,7 @@
 # Runs the Windows build (vorlind.exe) under Wine and the Linux build side by side on every case
 # of the conformance suite and on the demo event, and compares exit code, console output, the
 # report and every other file of the working folder, modulo the documented platform differences
-# (see tests/platform_compare.pl), and the JSON that `export --json` writes for the demo event.
+# (see compare_case), and the JSON that `export --json` writes for the demo event.
 # Fails on the first case that differs otherwise.
 #
 # usage: tests/wine_check.sh LINUX_VORLIND VORLIND_EXE MKEVENT [CONFORMANCE_DIR]
@@ -77,6 +77,38 @@ run_case() {
   fi
 }
 
+# Text as the Windows build writes it: every "\n" as "\r\n", and for the console (with the
+# pause prompt as a second argument) the command interpreter's PAUSE prompt where the Linux build
+# prints its own pause line.
+windows_text() {
+  perl -0777 -pe 'BEGIN { $pause = ""; if (@ARGV > 1) { local $/; open(my $p, "<:raw", shift)
+    or die; $pause = <$p> } } s/\n/\r\n/g;
+    s/Press any key to continue \. \. \. \r\n/$pause/g if $pause ne ""' "$@"
+}
+
+# compare_case CASE_DIR: the Windows run against the Linux run of one case. The same exit code,
+# the same files, each as windows_text of the Linux one, and input files unchanged. Prints each
+# difference; false when there is one.
+compare_case() {
+  local case="$1" ok=0 name expected
+  cmp -s "$case/linux.rc" "$case/windows.rc" ||
+    { echo "  exit code: Linux $(cat "$case/linux.rc"), Windows $(cat "$case/windows.rc")"; ok=1; }
+  windows_text "$root/pause.txt" "$case/linux.out" >"$case/expected.out"
+  cmp "$case/expected.out" "$case/windows.out" | sed 's/^/  console: /' || ok=1
+  for side in linux windows; do (cd "$case/$side" && find . -type f | sort) >"$case/$side.files"; done
+  diff "$case/linux.files" "$case/windows.files" |
+    sed -n 's/^< /  written on Linux only: /p; s/^> /  written on Windows only: /p' || ok=1
+  while read -r name; do
+    expected="$case/input/$name"
+    if [ ! -f "$expected" ]; then
+      expected="$case/expected.file"
+      windows_text "$case/linux/$name" >"$expected"
+    fi
+    cmp "$expected" "$case/windows/$name" | sed "s|^|  $name: |" || ok=1
+  done < <(comm -12 "$case/linux.files" "$case/windows.files")
+  return $ok
+}
+
 names=()
 if [ -d "$suite" ]; then
   for dir in "$suite"/*/; do
@@ -107,14 +139,14 @@ self="$root/cases/self-check"
 cp -r "$root/cases/demo" "$self"
 report="$(cd "$self/windows" && ls ./*.html | head -n 1)"
 printf '\n' >>"$self/windows/$report"
-if perl "$here/platform_compare.pl" "$root/pause.txt" "$self" 2>/dev/null; then
+if compare_case "$self" >/dev/null; then
   echo "wine check: the comparison missed a changed report" >&2
   exit 1
 fi
 
 failed=0
 for name in "${names[@]}"; do
-  if perl "$here/platform_compare.pl" "$root/pause.txt" "$root/cases/$name"; then
+  if compare_case "$root/cases/$name" >&2; then
     echo "  same   $name"
   else
     echo "  DIFFER $name (above)"
