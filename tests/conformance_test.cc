@@ -55,8 +55,7 @@ TEST_P(Conformance, MatchesExpectedRun) {
 
   const std::string expectedOutput = testing::readFile(source / "expected" / "stdout.bin");
   EXPECT_EQ(testing::describeFirstDifference(expectedOutput, output), "") << "standard output";
-  EXPECT_EQ(std::to_string(exitCode) + "\n",
-            testing::readFile(source / "expected" / "exit_code"));
+  EXPECT_EQ(std::to_string(exitCode) + "\n", testing::readFile(source / "expected" / "exit_code"));
 
   std::set<std::string> expectedFiles = inputs;
   const fs::path expectedDir = source / "expected" / "files";

@@ -56,7 +56,8 @@ std::string describeFirstDifference(const std::string& expected, const std::stri
 
 int runProgram(const std::filesystem::path& workDir, const std::string& answers,
                std::string& output) {
-  const std::filesystem::path scratch = workDir.parent_path() / (workDir.filename().string() + ".io");
+  const std::filesystem::path scratch =
+      workDir.parent_path() / (workDir.filename().string() + ".io");
   writeFile(scratch / "answers.txt", answers);
   const std::string command = "cd '" + workDir.string() + "' && '" VORLIND_BINARY "' < '" +
                               (scratch / "answers.txt").string() + "' > '" +
