@@ -50,17 +50,11 @@ TEST(TrackLength, LargestPositionOfTheScannedChunks) {
       // The second chunk starts 40 bytes before the tail, 10000 or 10001 bytes before the end.
       {"a chunk 10000 bytes before the end", {oneCar(1000), oneCar(5000)}, 1000, 9960},
       {"a chunk 10001 bytes before the end", {oneCar(1000), oneCar(5000)}, 5000, 9961},
-      {"a stream within the last 10000 bytes", {oneCar(800000)}, 1235, 9960, 1235},
       {"a zero length", {oneCar(1000), oneCar(9000), oneCar(9000)}, 1000, 20000, 0, 1},
       {"a car record of 12 bytes", {withSize(12)}, 0},
       {"a car record of 16 bytes", {withSize(16)}, 100},
       {"a car record of 47 bytes", {withSize(47)}, 700000},
       {"a car record of 48 bytes", {withSize(48)}, 900000},
-      {"bit 25 under entry 63", {oneCar(2 << 24, 63)}, 2 << 24},
-      {"bit 24 under entry 1", {oneCar((1 << 24) + 1000000)}, (1 << 24) + 1000000},
-      {"a position record under entry 40",
-       {{kLead, tools::positionRecord((1 << 25) + 7, 40), carRecord({})}},
-       (1 << 25) + 7},
       // The items of the second chunk would run 65520 bytes, past the end of the replay.
       {"items past the end",
        {oneCar(1000),
@@ -103,22 +97,20 @@ TEST(TrackLength, ItemsThatRunOnOverLaterChunks) {
       builder.addChunk({kLead, {tools::kCarRecordType, size, body}});
     }
     std::vector<uint8_t> bytes = builder.take();
-    const size_t streamEnd = bytes.size();
+    const auto tail = static_cast<int64_t>(bytes.size());  // the stream's end
     for (int i = 0; i < 80000; ++i) bytes.push_back(static_cast<uint8_t>(rng() % 64));
-    // The largest position lies in an item of one chunk's claim behind the stream.
+    // The largest position lies in an item that one chunk claims behind the stream: half the
+    // time the first item of a lane that a later chunk's claim adds to those before. Only items
+    // behind the stream are changed, so that the chunks stay as they are.
     MemoryByteSource source(bytes);
     ChunkChain chain(source, streamStart);
     const auto scratch = std::make_unique<StreamScratch>();
     std::vector<CarItemRange> ranges;
     ChunkView chunk;
-    for (int64_t start = streamStart; start < static_cast<int64_t>(streamEnd);
-         start += chunk.Length) {
+    for (int64_t start = streamStart; start < tail; start += chunk.Length) {
       ASSERT_TRUE(walkChunk(source, start, chunk, *scratch));
       ranges.push_back(carItemRange(chunk));
     }
-    // Half the time the first item of a lane that a later chunk's claim adds to those before.
-    // Only items behind the stream are changed, so that the chunks stay as they are.
-    const auto tail = static_cast<int64_t>(streamEnd);
     std::vector<int64_t> tailItems, continuations;
     int64_t laneEnds[16] = {};
     for (const CarItemRange& range : ranges) {
@@ -137,17 +129,10 @@ TEST(TrackLength, ItemsThatRunOnOverLaterChunks) {
     const int64_t item = from[rng() % from.size()];
     for (int b = 0; b < 3; ++b) bytes[static_cast<size_t>(item + b)] = 0xFF;
     bytes[static_cast<size_t>(item) + 3] |= 3;  // the largest position there is, 0x3FFFFFF
-    int32_t expected = 0;
-    for (const CarItemRange& range : ranges) {
-      for (int i = 0; i < range.Count; ++i) {
-        expected = std::max(expected, decodeTrackPosition(bytes.data() + range.First + 16 * i));
-      }
-    }
-    ASSERT_EQ(expected, 0x3FFFFFF);
     const auto store = std::make_unique<EventStore>();
     initEventStore(*store);
     searchTrackLength(source, chain, *store, *scratch);
-    EXPECT_EQ(store->TrackLengthRaw, expected);
+    EXPECT_EQ(store->TrackLengthRaw, 0x3FFFFFF);
   }
 }
 
