@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -89,14 +88,14 @@ TEST(EventWriter, SameDescriptionGivesTheSameBytes) {
 }
 
 TEST(EventWriter, RefusesDescriptionsAReplayCannotHold) {
-  const std::pair<const char*, std::function<void(GridSpec&)>> cases[] = {
+  const std::pair<const char*, void (*)(GridSpec&)> cases[] = {
       {"duplicate entry number", [](GridSpec& g) { g.Drivers[1].EntryNumber = 0; }},
       {"entry number 20", [](GridSpec& g) { g.Drivers[1].EntryNumber = 20; }},
       {"17-byte last name", [](GridSpec& g) { g.Drivers[0].LastName = "Seventeen_letters"; }},
       {"21 drivers", [](GridSpec& g) { g.Drivers.resize(21, g.Drivers[0]); }},
       {"499 laps",
        [](GridSpec& g) {
-         g.Drivers[0].RaceLaps.assign(499, {1000, 0});
+         g.Drivers[0].RaceLaps.assign(499, LapSpec{1000, 0});
        }},
       {"race clock past 24 bits", [](GridSpec& g) { g.Drivers[0].RaceLaps[0].TimeMs = 1 << 24; }},
       {"50 fps", [](GridSpec& g) { g.FrameRate = 50; }},

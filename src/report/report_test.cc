@@ -1,17 +1,19 @@
-// Tests of the report: the rows that each table ranks or lists, the number formats, and the
-// row breaks of the lone-cell tables in the written document.
+// Tests of the report: the lap pass, the rows that each table ranks or lists, the number formats,
+// and the row breaks of the lone-cell tables in the written document.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
+#include <vector>
 
 #include "report/consistency_table.h"
 #include "report/development_table.h"
 #include "report/fastest_lap_count_table.h"
 #include "report/fastest_lap_tables.h"
+#include "report/lap_pass.h"
 #include "report/leader_table.h"
 #include "report/on_track_speed_tables.h"
 #include "report/practice_lap_list.h"
-#include "report/report_test_support.h"
 #include "report/report_writer.h"
 #include "report/result_table.h"
 #include "report/sector_tables.h"
@@ -19,9 +21,72 @@
 namespace vorlind {
 namespace {
 
-using namespace report_test;
 using Slots = std::vector<int>;
 constexpr std::nullopt_t kNone = std::nullopt;
+
+std::unique_ptr<EventStore> makeStore() {
+  auto store = std::make_unique<EventStore>();
+  initEventStore(*store);
+  return store;
+}
+
+// Race crossings, from which the lap times and the lap count follow.
+void setRaceCrossings(EventStore& store, int slot, const std::vector<int32_t>& crossings) {
+  for (size_t k = 0; k < crossings.size(); ++k) {
+    store.RaceCumTime[slot][k] = crossings[k];
+    store.RaceLapTime[slot][k] = k == 0 ? crossings[0] : crossings[k] - crossings[k - 1];
+  }
+  store.RaceLapCount[slot] = static_cast<int32_t>(crossings.size()) - 1;
+}
+
+template <typename Row>
+Slots slotsOf(const std::vector<Row>& rows) {
+  Slots slots;
+  for (const Row& row : rows) slots.push_back(row.Slot);
+  return slots;
+}
+
+TEST(LapPass, FindsLeadersOnEachGridsOwnClock) {
+  auto store = makeStore();
+  store->MaxRaceLaps = 3;
+  store->GridStartTime[0] = 1000;
+  store->GridStartTime[1] = 11000;
+  setRaceCrossings(*store, 2, {1000, 91000, 181000});
+  setRaceCrossings(*store, 21, {11000, 106000, 186000});
+  store->LapLeader[3] = 7;  // a lap that nobody ended keeps its leader
+  computeLapPass(*store);
+  // 0 against 0 goes to the lower slot, then 90000 against 95000, 180000 against 175000.
+  EXPECT_EQ(Slots(store->LapLeader.begin(), store->LapLeader.begin() + 4), (Slots{2, 2, 21, 7}));
+}
+
+TEST(LapPass, CountsFastestTimesAndRecordsEachImprovement) {
+  auto store = makeStore();
+  store->MaxRaceLaps = 4;
+  setRaceCrossings(*store, 4, {1000, 91000, 180000, 269500, 357500});  // 90 89 89.5 88
+  setRaceCrossings(*store, 7, {1000, 92000, 180500, 269500, 357500});  // 91 88.5 89 88
+  computeLapPass(*store);
+  // Equal fastest times all count; the first crossing never does. Lap 4's equal record goes to
+  // the lower slot.
+  EXPECT_EQ(store->FastestLapCount[4], 2);
+  EXPECT_EQ(store->FastestLapCount[7], 3);
+  EXPECT_EQ(listDevelopment(*store),
+            (std::vector<DevelopmentRow>{{4, 1, 90000}, {7, 2, 88500}, {4, 4, 88000}}));
+}
+
+TEST(LapPass, DamagedLapCountsStayInsideTheStore) {
+  auto store = makeStore();
+  store->RaceLapTime[2][0] = kNoTime;
+  store->RaceLapTime[2][499] = 70000;
+  store->MaxRaceLaps = -1;
+  computeLapPass(*store);
+  EXPECT_EQ(store->FastestLapCount[2], 0);  // no lap at all: no pass
+  store->MaxRaceLaps = 5000;
+  computeLapPass(*store);
+  // Lap 499, and crossing 0, whose time equals the kNoTime that stands for its missing fastest.
+  EXPECT_EQ(store->FastestLapCount[2], 2);
+  EXPECT_EQ(store->FastestLapDevelopmentLength, 1);
+  EXPECT_EQ(store->FastestLapDevelopment[0].Lap, 499);
+}
 
 TEST(ResultRows, FinishersByProjectedTimeThenRetirementsOnEachGridsClock) {
   auto store = makeStore();
@@ -37,8 +102,10 @@ TEST(ResultRows, FinishersByProjectedTimeThenRetirementsOnEachGridsClock) {
   setRaceCrossings(*store, 5, {0, 70000, 130000, 191000});
   // Nobody of grid B went the distance: its grid has no winner, so it is not classified.
   setRaceCrossings(*store, 21, {6000, 60000, 120000});
+  // A final crossing of 0 never wins its grid; the row leads the unclassified full distances.
+  setRaceCrossings(*store, 6, {13500, 200000, 300000, 0});
   const auto rows = rankResult(*store);
-  ASSERT_EQ(slotsOf(rows), (Slots{1, 2, 3, 21, 4}));
+  ASSERT_EQ(slotsOf(rows), (Slots{1, 2, 3, 6, 21, 4}));
   using Values = std::tuple<int, int32_t, int32_t, bool, std::optional<int32_t>>;
   std::vector<Values> values;
   for (const ResultRow& row : rows) {
@@ -47,13 +114,14 @@ TEST(ResultRows, FinishersByProjectedTimeThenRetirementsOnEachGridsClock) {
   EXPECT_EQ(values, (std::vector<Values>{{1, 3, 180000, true, kNone},
                                          {2, 3, 185000, true, 5000},
                                          {3, 2, 282250, true, 102250},
-                                         {4, 2, 115000, false, kNone},
-                                         {5, 1, 65000, false, kNone}}));
+                                         {4, 3, -10000, false, kNone},
+                                         {5, 2, 115000, false, kNone},
+                                         {6, 1, 65000, false, kNone}}));
   // With 3 laps the columns read crossings 0, 0, 0, 1, 1, 1, 2, 2, 2; slot 21's times count
   // from grid B's later start.
   using Places = std::array<std::optional<int32_t>, kDistanceColumns>;
   EXPECT_EQ(rows[0].PlaceAtTenth, (Places{2, 2, 2, 3, 3, 3, 3, 3, 3}));
-  EXPECT_EQ(rows[4].PlaceAtTenth, (Places{4, 4, 4, 5, 5, 5, kNone, kNone, kNone}));
+  EXPECT_EQ(rows[5].PlaceAtTenth, (Places{4, 4, 4, 5, 5, 5, kNone, kNone, kNone}));
 }
 
 TEST(ResultRows, EqualRetirementsByLowerSlotDamagedCountsAndSlotZero) {
