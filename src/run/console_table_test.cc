@@ -59,6 +59,7 @@ TEST_F(ConsoleTable, ChartPlacesEachLapAndStopsAtTheFirstLapNotDriven) {
   const auto rows = chartCells(5);  // row r holds the laps r + 1, r + 11, r + 21
   EXPECT_EQ(std::vector(rows.begin() + 2, rows.begin() + 6),
             (std::vector<Cells>{{"2", "1", "1"}, {"1", "1", "1"}, {"1", "1", "-"}, {"1", "1"}}));
+  EXPECT_EQ(chartCells(8)[0], Cells(3, "-")) << "no first crossing, no place";
 }
 
 TEST_F(ConsoleTable, ChartShowsNoLapAbove127) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "event_plans.h"
 #include "event_writer.h"
 #include "test_support.h"
 
@@ -18,20 +19,6 @@ namespace vorlind {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Three cars, so that the grid is measured, on a short track.
-std::string smallReplay() {
-  tools::GridSpec grid;
-  grid.TrackLengthMm = 40000;
-  grid.StandingMs = 1000;
-  grid.Drivers.resize(3);
-  for (int entry = 0; entry < 3; ++entry) {
-    grid.Drivers[entry].EntryNumber = entry;
-    grid.Drivers[entry].RaceLaps = {{3000 + 100 * entry, 0}};
-  }
-  const std::vector<uint8_t> replay = tools::writeReplay(grid).Replay.Bytes;
-  return std::string(replay.begin(), replay.end());
-}
 
 size_t count(const std::string& text, const std::string& part) {
   size_t found = 0;
@@ -68,7 +55,10 @@ TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
       {"report not written", "ga", "ga\n0\n0\n", "gaAll.html.tmp", 1, 2, 1, ""},
       {"report not renamed", "ga", "ga\n0\n0\n", "gaAll.html/", 1, 2, 1, ""},
   };
-  const std::string replay = smallReplay();
+  // Three cars, so that the grid is measured.
+  const std::vector<uint8_t> bytes =
+      tools::writeReplay(tools::longEvent(1, 3, 1).Grids[0].Spec).Replay.Bytes;
+  const std::string replay(bytes.begin(), bytes.end());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Label);
     testing::TempDir dir;
