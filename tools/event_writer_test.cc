@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,14 +21,10 @@ uint32_t u32At(const Bytes& b, size_t at) {
 }
 uint16_t u16At(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
 
-// The race crossings of every entry and the start of the frame stream, read from the file
-// layout alone, without the builder's code, so that writer and layout are checked together.
-struct RaceSection {
-  std::map<int, std::vector<uint32_t>> Crossings;
-  size_t StreamStart = 0;
-};
-
-RaceSection readRaceSection(const Bytes& b) {
+// The race crossings of every entry, and in `streamStart` the start of the frame stream, read
+// from the file layout alone, without the builder's code, so that writer and layout are checked
+// together.
+std::map<int, std::vector<uint32_t>> readCrossings(const Bytes& b, size_t& streamStart) {
   constexpr uint32_t kOrpl = 0x4C50524F;
   constexpr uint32_t kBtpl = 0x4C505442;
   size_t at = 320 + 152;
@@ -37,17 +32,17 @@ RaceSection readRaceSection(const Bytes& b) {
     at += 152;
   }
   while (u32At(b, at) == kOrpl) at += 12 + 4 * (u32At(b, at + 8) / 4);
-  RaceSection race;
-  if (u32At(b, at) != kBtpl) return race;
+  std::map<int, std::vector<uint32_t>> crossings;
+  if (u32At(b, at) != kBtpl) return crossings;
   at += 20;
-  for (int blocks = 0; blocks < 20 && u32At(b, at) <= 2000; ++blocks) {
-    const size_t records = u32At(b, at) / 4 - 1;
-    std::vector<uint32_t>& times = race.Crossings[static_cast<int>(u32At(b, at + 4))];
-    for (size_t k = 0; k < records; ++k) times.push_back(u32At(b, at + 8 + 4 * k) & 0xFFFFFF);
-    at += 16 + 4 * records;
+  for (int blocks = 0; blocks < 20 && u32At(b, at) <= 2000; ++blocks, at += 12 + u32At(b, at)) {
+    std::vector<uint32_t>& times = crossings[static_cast<int>(u32At(b, at + 4))];
+    for (size_t k = 1; k < u32At(b, at) / 4; ++k) {
+      times.push_back(u32At(b, at + 4 + 4 * k) & 0xFFFFFF);
+    }
   }
-  race.StreamStart = at + 4;
-  return race;
+  streamStart = at + 4;
+  return crossings;
 }
 
 // The TrackPosition of every car in each chunk from the race start marker on (race clock 0 is
@@ -89,14 +84,14 @@ TEST(EventWriter, SameDescriptionGivesTheSameBytes) {
 }
 
 TEST(EventWriter, RefusesDescriptionsAReplayCannotHold) {
-  const std::pair<const char*, std::function<void(GridSpec&)>> cases[] = {
+  const std::pair<const char*, void (*)(GridSpec&)> cases[] = {
       {"duplicate entry number", [](GridSpec& g) { g.Drivers[1].EntryNumber = 0; }},
       {"entry number 20", [](GridSpec& g) { g.Drivers[1].EntryNumber = 20; }},
       {"17-byte last name", [](GridSpec& g) { g.Drivers[0].LastName = "Seventeen_letters"; }},
       {"21 drivers", [](GridSpec& g) { g.Drivers.resize(21, g.Drivers[0]); }},
       {"499 laps",
        [](GridSpec& g) {
-         g.Drivers[0].RaceLaps.assign(499, {1000, 0});
+         g.Drivers[0].RaceLaps.assign(499, LapSpec{1000, 0});
        }},
       {"race clock past 24 bits", [](GridSpec& g) { g.Drivers[0].RaceLaps[0].TimeMs = 1 << 24; }},
       {"50 fps", [](GridSpec& g) { g.FrameRate = 50; }},
@@ -124,15 +119,16 @@ TEST(EventWriter, LapRecordsAgreeWithTheFrameStream) {
     const GridSpec grid = scenarioGrid(name);
     const WriteOutcome out = writeReplay(grid);
     ASSERT_TRUE(out.ok()) << name << ": " << out.Error;
-    const RaceSection race = readRaceSection(out.Replay.Bytes);
-    ASSERT_EQ(race.Crossings.size(), grid.Drivers.size()) << name;
-    EXPECT_EQ(race.StreamStart, static_cast<size_t>(out.Replay.StreamStart)) << name;
+    size_t streamStart = 0;
+    const auto race = readCrossings(out.Replay.Bytes, streamStart);
+    ASSERT_EQ(race.size(), grid.Drivers.size()) << name;
+    EXPECT_EQ(streamStart, static_cast<size_t>(out.Replay.StreamStart)) << name;
     const std::vector<std::map<int, uint32_t>> chunks =
-        readRaceChunks(out.Replay.Bytes, race.StreamStart);
+        readRaceChunks(out.Replay.Bytes, streamStart);
     ASSERT_GT(chunks.size(), 1u) << name << ": no race start marker";
     const double trackRaw = 2.0 * grid.TrackLengthMm;
     const double frameMs = 1000.0 / grid.FrameRate;
-    for (const auto& [entry, times] : race.Crossings) {
+    for (const auto& [entry, times] : race) {
       // Each time the car's position drops it has crossed the line; interpolating between the
       // positions on both sides of the line gives the moment, which the lap record must hold.
       std::vector<double> crossings;

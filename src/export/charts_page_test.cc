@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <regex>
@@ -59,21 +58,20 @@ TEST(ChartsPage, ThreeSelfContainedChartsWithTheHighlightedDriverOnTop) {
     EXPECT_GE(std::set<std::string>(lines.begin(), lines.end()).size(), 3u) << "colours apart";
     EXPECT_NE(chart.find(">lap</text>"), std::string::npos);
     // Every point of every line lies in the plot frame, and the frame in the picture.
-    const std::vector<std::string> frame = matches(
-        chart, std::regex("<rect (x=\"[0-9]+\" y=\"[0-9]+\" width=\"[0-9]+\" height=\"[0-9]+)"
-                          "\" fill=\"none\""));
-    ASSERT_EQ(frame.size(), 1u);
-    double left = 0, top = 0, width = 0, height = 0;
-    ASSERT_EQ(std::sscanf(frame[0].c_str(), "x=\"%lf\" y=\"%lf\" width=\"%lf\" height=\"%lf", &left,
-                          &top, &width, &height),
-              4);
-    EXPECT_TRUE(left > 0 && top > 0 && left + width < 1200 && top + height < 560) << frame[0];
+    const std::regex frameRect(
+        "<rect x=\"([0-9]+)\" y=\"([0-9]+)\" width=\"([0-9]+)\" height=\"([0-9]+)\" fill=\"none\"");
+    ASSERT_EQ(matches(chart, frameRect).size(), 1u);
+    std::smatch frame;
+    std::regex_search(chart, frame, frameRect);
+    const double left = std::stod(frame[1]), top = std::stod(frame[2]);
+    const double right = left + std::stod(frame[3]), bottom = top + std::stod(frame[4]);
+    EXPECT_TRUE(left > 0 && top > 0 && right < 1200 && bottom < 560) << frame[0];
     for (const std::string& points : matches(chart, std::regex(" points=\"([^\"]*)\""))) {
       std::istringstream pairs(points);
       double x = 0, y = 0;
       char comma = 0;
       while (pairs >> x >> comma >> y) {
-        EXPECT_TRUE(x >= left && x <= left + width && y >= top - 0.05 && y <= top + height + 0.05)
+        EXPECT_TRUE(x >= left && x <= right && y >= top - 0.05 && y <= bottom + 0.05)
             << x << "," << y;
       }
     }

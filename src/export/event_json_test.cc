@@ -22,90 +22,79 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-bool schemaValidatorPresent() {
-  return std::system("python3 -c 'import jsonschema' >/dev/null 2>&1") == 0;
-}
-
 // A speed of the JSON against a row's hundredths of km/h: null stands for the store's "none".
-void expectSpeed(const Json& kmh, int32_t rowValue, int slot) {
-  if (kmh.is_null()) {
-    EXPECT_TRUE(rowValue == kNoTime || rowValue == 0) << "slot " << slot << ": " << rowValue;
-  } else {
-    EXPECT_EQ(std::lround(kmh.get<double>() * 100), rowValue) << "slot " << slot;
-  }
+bool sameSpeed(const Json& kmh, int32_t row) {
+  return kmh.is_null() ? row == kNoTime || row == 0 : std::lround(kmh.get<double>() * 100) == row;
 }
 
 // No number in the document is the store's "no time" or "no speed".
 void expectNoSentinel(const Json& value, const std::string& where) {
-  if (value.is_number()) {
-    EXPECT_NE(value.get<double>(), kNoTime) << where;
-    EXPECT_NE(value.get<double>(), kNoTime / 100.0) << where;
-  }
+  EXPECT_FALSE(value.is_number() && (value == kNoTime || value == kNoTime / 100.0)) << where;
   for (auto it = value.begin(); value.is_structured() && it != value.end(); ++it) {
     expectNoSentinel(*it, where + "/" + (value.is_object() ? it.key() : "#"));
   }
+}
+
+// Some members of an object, to compare with a row's values in one go.
+template <typename... Keys>
+Json fields(const Json& object, Keys... keys) {
+  return Json::array({object.at(keys)...});
 }
 
 const Json& driverOf(const Json& document, int slot) {
   for (const Json& driver : document["drivers"]) {
     if (driver["slot"] == slot) return driver;
   }
-  static const Json none;
   ADD_FAILURE() << "no driver in slot " << slot;
-  return none;
+  return document;
 }
 
-void crossCheckFastestLaps(const Json& document, const EventStore& store, FastestLapMember member,
-                           const char* session, const char* table) {
-  const std::vector<FastestLapRow> rows = rankFastestLaps(store, member);
-  ASSERT_EQ(document["tables"][table].size(), rows.size()) << table;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const Json& entry = document["tables"][table][i];
-    EXPECT_EQ(entry["slot"], rows[i].Slot);
-    EXPECT_EQ(entry["lap_time_ms"], rows[i].LapTime);
-    if (!showsOffTrack(member)) continue;
-    const Json& own = driverOf(document, rows[i].Slot)[session];
-    EXPECT_EQ(own["best_lap_ms"], rows[i].LapTime) << table << " slot " << rows[i].Slot;
-    EXPECT_EQ(own["best_lap"], rows[i].LapNumber);
-    ASSERT_EQ(own["laps"].size(), static_cast<size_t>(rows[i].LapCount));
-    const Json& best = own["laps"][rows[i].LapNumber - 1];
-    EXPECT_EQ(best["time_ms"], rows[i].LapTime);
-    EXPECT_EQ(best["off_track"], *rows[i].OffTrack);
-  }
-}
-
+// Each table row agrees with the report's row, and with the laps and best laps of its driver.
 void crossCheck(const Json& document, const EventStore& store) {
-  crossCheckFastestLaps(document, store, FastestLapMember::kRace, "race", "fastest_race_laps");
-  crossCheckFastestLaps(document, store, FastestLapMember::kPractice, "practice",
-                        "fastest_practice_laps");
-  crossCheckFastestLaps(document, store, FastestLapMember::kRaceOnTrack, "race",
-                        "fastest_race_laps_on_track");
+  const Json& tables = document["tables"];
+  for (const auto& [member, session, table] :
+       {std::tuple{FastestLapMember::kRace, "race", "fastest_race_laps"},
+        {FastestLapMember::kPractice, "practice", "fastest_practice_laps"},
+        {FastestLapMember::kRaceOnTrack, "race", "fastest_race_laps_on_track"}}) {
+    const std::vector<FastestLapRow> rows = rankFastestLaps(store, member);
+    ASSERT_EQ(tables[table].size(), rows.size()) << table;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const FastestLapRow& row = rows[i];
+      EXPECT_EQ(fields(tables[table][i], "slot", "lap_time_ms"),
+                Json::array({row.Slot, row.LapTime}));
+      if (!showsOffTrack(member)) continue;
+      const Json& own = driverOf(document, row.Slot)[session];
+      EXPECT_EQ(fields(own, "best_lap_ms", "best_lap"), Json::array({row.LapTime, row.LapNumber}));
+      ASSERT_EQ(own["laps"].size(), static_cast<size_t>(row.LapCount)) << table;
+      EXPECT_EQ(fields(own["laps"][row.LapNumber - 1], "time_ms", "off_track"),
+                Json::array({row.LapTime, *row.OffTrack}));
+    }
+  }
   for (int sector = 1; sector <= kSectorCount; ++sector) {
     const std::vector<SectorRow> rows = rankSector(store, sector);
-    ASSERT_EQ(document["tables"]["sector_" + std::to_string(sector)].size(), rows.size());
+    ASSERT_EQ(tables["sector_" + std::to_string(sector)].size(), rows.size());
     for (const SectorRow& row : rows) {
       const Json& measured = driverOf(document, row.Slot)["best_lap_sectors"][sector - 1];
-      EXPECT_EQ(measured["split_ms"], row.SectorTime)
-          << "sector " << sector << " slot " << row.Slot;
-      expectSpeed(measured["min_speed_kmh"], row.MinSpeed, row.Slot);
-      expectSpeed(measured["max_speed_kmh"], row.MaxSpeed, row.Slot);
+      EXPECT_EQ(measured["split_ms"], row.SectorTime) << sector << " slot " << row.Slot;
+      EXPECT_TRUE(sameSpeed(measured["min_speed_kmh"], row.MinSpeed) &&
+                  sameSpeed(measured["max_speed_kmh"], row.MaxSpeed))
+          << sector << " slot " << row.Slot;
     }
   }
   for (const SpeedRow& row : rankSpeeds(store)) {
     const Json& speed = driverOf(document, row.Slot)["best_lap_speed"];
-    expectSpeed(speed["min_kmh"], row.MinSpeed, row.Slot);
-    expectSpeed(speed["max_kmh"], row.MaxSpeed, row.Slot);
+    EXPECT_TRUE(sameSpeed(speed["min_kmh"], row.MinSpeed) &&
+                sameSpeed(speed["max_kmh"], row.MaxSpeed))
+        << "slot " << row.Slot;
   }
   const std::vector<ResultRow> result = rankResult(store);
-  ASSERT_EQ(document["tables"]["result"].size(), result.size());
+  ASSERT_EQ(tables["result"].size(), result.size());
   for (size_t i = 0; i < result.size(); ++i) {
-    const Json& row = document["tables"]["result"][i];
-    EXPECT_EQ(row["pos"], result[i].Position);
-    EXPECT_EQ(row["slot"], result[i].Slot);
-    EXPECT_EQ(row["race_time_ms"], result[i].RaceTime);
-    EXPECT_EQ(row["status"], result[i].Classified ? "finished" : "DNF");
-    EXPECT_EQ(driverOf(document, result[i].Slot)["race"]["laps"].size(),
-              static_cast<size_t>(result[i].Laps));
+    const ResultRow& row = result[i];
+    EXPECT_EQ(
+        fields(tables["result"][i], "pos", "slot", "race_time_ms", "status"),
+        Json::array({row.Position, row.Slot, row.RaceTime, row.Classified ? "finished" : "DNF"}));
+    EXPECT_EQ(driverOf(document, row.Slot)["race"]["laps"].size(), static_cast<size_t>(row.Laps));
   }
 }
 
@@ -127,8 +116,7 @@ TEST(EventJson, EveryScenarioValidatesAndAgreesWithTheReportRows) {
       command.Replays.push_back("replays/" + grid.ReplayName + ".rpy");
     }
     command.Json = "event.json";
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     ASSERT_EQ(runCommandLine(command, out, err, dir), 0) << err.str();
     const Json document = Json::parse(testing::readFile(dir / "event.json"));
     documents += " " + (dir / "event.json").string();
@@ -137,14 +125,15 @@ TEST(EventJson, EveryScenarioValidatesAndAgreesWithTheReportRows) {
     std::vector<GridSource> grids;
     ASSERT_TRUE(loadEvent(command, dir, *store, grids, err));
     // The named driver is in slot 1; a later grid that is not counted takes slot 1 again.
-    const bool allCounted = std::all_of(grids.begin(), grids.end(),
-                                        [](const GridSource& grid) { return grid.Counted; });
+    const bool allCounted = std::ranges::all_of(grids, &GridSource::Counted);
     EXPECT_EQ(document["highlighted_slot"], allCounted ? Json(1) : Json(nullptr));
     EXPECT_EQ(document["grids"].size(), event.Grids.size());
     expectNoSentinel(document, "");
     if (store->RaceFound != 0) crossCheck(document, *store);
   }
-  if (!schemaValidatorPresent()) GTEST_SKIP() << "python3-jsonschema is not installed";
+  if (std::system("python3 -c 'import jsonschema' >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "python3-jsonschema is not installed";
+  }
   const std::string validate =
       "python3 -c 'import json, sys, jsonschema\n"
       "schema = json.load(open(sys.argv[1]))\n"

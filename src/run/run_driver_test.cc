@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "event_plans.h"
 #include "event_writer.h"
 #include "test_support.h"
 
@@ -19,23 +19,6 @@ namespace vorlind {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Three cars, so that the grid is measured, on a short track.
-const std::string& smallReplay() {
-  static const std::string bytes = [] {
-    tools::GridSpec grid;
-    grid.TrackLengthMm = 40000;
-    grid.StandingMs = 1000;
-    grid.Drivers.resize(3);
-    for (int entry = 0; entry < 3; ++entry) {
-      grid.Drivers[entry].EntryNumber = entry;
-      grid.Drivers[entry].RaceLaps = {{3000 + 100 * entry, 0}};
-    }
-    const std::vector<uint8_t> replay = tools::writeReplay(grid).Replay.Bytes;
-    return std::string(replay.begin(), replay.end());
-  }();
-  return bytes;
-}
 
 size_t count(const std::string& text, const std::string& part) {
   size_t found = 0;
@@ -49,84 +32,72 @@ std::set<std::string> entries(const fs::path& dir) {
   return names;
 }
 
-struct RunCase {
-  const char* Label;
-  std::string Replays;  // names in replays/, each the small grid, separated by blanks
-  std::string Answers;
-  std::function<void(const fs::path&)> Prepare;  // before myname.ini, Skarrow.ini, the replays
-  int ExitCode;
-  size_t Prompts;
-  size_t Measured;     // grids whose track length was searched
-  std::string Report;  // the one file the run adds, or none
-  std::string Says;    // what the error message must say
-};
-
 TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
-  const auto absoluteSkarrow = [](const fs::path& d) {
-    testing::writeFile(d / "Skarrow.ini", (d / "replays").string() + "\\\r\n");
+  const struct {
+    const char* Label;
+    std::string Replays;  // names in replays/, each the small grid, separated by blanks
+    std::string Answers;
+    std::string Prepare;  // "absolute" Skarrow.ini, a folder ("name/") or a /dev/full link
+    int ExitCode;
+    size_t Prompts;
+    size_t Measured;     // grids whose track length was searched
+    std::string Report;  // the one file the run adds, or none
+  } cases[] = {
+      {"absolute Skarrow dir", "ga", "ga\n0\n0\n", "absolute", 0, 2, 1, "gaAll.html"},
+      {"long names cut", std::string(39, 'r'), std::string(45, 'r') + "\n0\n0\n", "", 0, 2, 1,
+       std::string(26, 'r') + "All.html"},
+      {"answers end at grid B", "ga", "ga\n", "", 0, 2, 1, "gaAll.html"},
+      {"answers end at grid A", "ga", "", "", 1, 1, 0, ""},
+      {"five grids", "a b c d e", "a\nb\nc\nd\ne\n-1\n", "", 0, 5, 5, "aAllno_v.html"},
+      {"Skarrow.ini a folder", "ga", "ga\n0\n0\n", "Skarrow.ini/", 1, 0, 0, ""},
+      // The temporary report cannot be opened, cannot be written, or cannot take the name.
+      {"report not opened", "ga", "ga\n0\n0\n", "gaAll.html.tmp/", 1, 2, 1, ""},
+      {"report not written", "ga", "ga\n0\n0\n", "gaAll.html.tmp", 1, 2, 1, ""},
+      {"report not renamed", "ga", "ga\n0\n0\n", "gaAll.html/", 1, 2, 1, ""},
   };
-  const auto skarrowFolder = [](const fs::path& d) { fs::create_directory(d / "Skarrow.ini"); };
-  const auto temporaryFolder = [](const fs::path& d) {
-    fs::create_directory(d / "gaAll.html.tmp");
-  };
-  const auto reportFolder = [](const fs::path& d) { fs::create_directory(d / "gaAll.html"); };
-  const auto temporaryFull = [](const fs::path& d) {
-    fs::create_symlink("/dev/full", d / "gaAll.html.tmp");
-  };
-  const std::string r26(26, 'r'), r39(39, 'r'), r45(45, 'r');
-  const RunCase cases[] = {
-      {"absolute Skarrow dir", "ga", "ga\n0\n0\n", absoluteSkarrow, 0, 2, 1, "gaAll.html", ""},
-      {"long names cut to their texts", r39, r45 + "\n0\n0\n", {}, 0, 2, 1, r26 + "All.html", ""},
-      {"answers end at grid B", "ga", "ga\n", {}, 0, 2, 1, "gaAll.html", ""},
-      {"answers end at grid A", "ga", "", {}, 1, 1, 0, "", "find not the replay"},
-      {"five grids", "a b c d e", "a\nb\nc\nd\ne\n-1\n", {}, 0, 5, 5, "aAllno_v.html", ""},
-      {"Skarrow.ini a folder", "ga", "ga\n0\n0\n", skarrowFolder, 1, 0, 0, "", "Datei wrong!!!"},
-      {"report cannot be opened", "ga", "ga\n0\n0\n", temporaryFolder, 1, 2, 1, "",
-       "not be written"},
-      {"report cannot be written", "ga", "ga\n0\n0\n", temporaryFull, 1, 2, 1, "",
-       "not be written"},
-      {"report name taken by a folder", "ga", "ga\n0\n0\n", reportFolder, 1, 2, 1, "",
-       "not be written"},
-  };
-  for (const RunCase& c : cases) {
+  // Three cars, so that the grid is measured.
+  const std::vector<uint8_t> bytes =
+      tools::writeReplay(tools::longEvent(1, 3, 1).Grids[0].Spec).Replay.Bytes;
+  const std::string replay(bytes.begin(), bytes.end());
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.Label);
     testing::TempDir dir;
-    if (c.Prepare) c.Prepare(dir.path());
-    testing::writeFile(dir.path() / "myname.ini", "Bo Lind");
-    if (!fs::exists(dir.path() / "Skarrow.ini")) {
-      testing::writeFile(dir.path() / "Skarrow.ini", "replays\\\r\n");
+    const fs::path& d = dir.path();
+    if (c.Prepare.ends_with('/')) fs::create_directory(d / c.Prepare);
+    if (c.Prepare.ends_with(".tmp")) fs::create_symlink("/dev/full", d / c.Prepare);
+    testing::writeFile(d / "myname.ini", "Bo Lind");
+    if (!fs::exists(d / "Skarrow.ini")) {
+      const std::string sim = c.Prepare == "absolute" ? (d / "replays").string() : "replays";
+      testing::writeFile(d / "Skarrow.ini", sim + "\\\r\n");
     }
     std::istringstream replays(c.Replays);
     for (std::string name; replays >> name;) {
-      testing::writeFile(dir.path() / "replays" / (name + ".rpy"), smallReplay());
+      testing::writeFile(d / "replays" / (name + ".rpy"), replay);
     }
-    const std::set<std::string> before = entries(dir.path());
+    const std::set<std::string> before = entries(d);
 
     std::istringstream in(c.Answers);
     std::ostringstream out;
     Console console{in, out, false};
-    EXPECT_EQ(runVorlind(console, dir.path()), c.ExitCode);
+    EXPECT_EQ(runVorlind(console, d), c.ExitCode);
     EXPECT_EQ(count(out.str(), "replay-file (without .rpy)!"), c.Prompts);
     EXPECT_EQ(count(out.str(), "track length="), c.Measured);
-    std::set<std::string> added;
-    for (const std::string& name : entries(dir.path())) {
-      if (!before.contains(name)) added.insert(name);
-    }
+    std::set<std::string> added = entries(d);
+    for (const std::string& name : before) added.erase(name);
     EXPECT_EQ(added, c.Report.empty() ? std::set<std::string>{} : std::set{c.Report});
-    EXPECT_TRUE(c.Says.empty() || count(out.str(), c.Says) == 1) << c.Says;
   }
 }
 
 TEST(RunDriver, GridStartTimeHasThreeDigitsOfMilliseconds) {
-  const std::pair<int32_t, const char*> cases[] = {{5007, "5.007s"},
-                                                   {45, "0.045s"},
-                                                   {100, "0.100s"},
-                                                   {21700, "21.700s"},
-                                                   {100000000, "100000.000s"}};
+  const std::pair<int32_t, std::string> cases[] = {{5007, ":5.007s\n"},
+                                                   {45, ":0.045s\n"},
+                                                   {100, ":0.100s\n"},
+                                                   {21700, ":21.700s\n"},
+                                                   {100000000, ":100000.000s\n"}};
   for (const auto& [time, shown] : cases) {
     std::ostringstream out;
     printGridStartTime(out, time);
-    EXPECT_EQ(out.str(), "Zeit in Startaufstellung dieses Grids:" + std::string(shown) + "\n");
+    EXPECT_TRUE(out.str().ends_with(shown)) << out.str();
   }
 }
 
