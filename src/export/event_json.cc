@@ -5,8 +5,8 @@
 
 #include "report/consistency_table.h"
 #include "report/development_table.h"
-#include "report/fastest_lap_count_table.h"
-#include "report/fastest_lap_tables.h"
+#include "report/fast_lap_count_table.h"
+#include "report/fast_lap_tables.h"
 #include "report/lap_pass.h"
 #include "report/leader_table.h"
 #include "report/on_track_speed_tables.h"

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "event_plans.h"
-#include "report/fastest_lap_tables.h"
+#include "report/fast_lap_tables.h"
 #include "report/on_track_speed_tables.h"
 #include "report/result_table.h"
 #include "report/sector_tables.h"

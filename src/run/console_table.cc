@@ -6,7 +6,7 @@
 #include <iomanip>
 #include <ostream>
 
-#include "report/fastest_lap_count_table.h"
+#include "report/fast_lap_count_table.h"
 #include "report/lap_pass.h"
 
 namespace vorlind {

@@ -1,4 +1,4 @@
-#include "report/fastest_lap_tables.h"
+#include "report/fast_lap_tables.h"
 
 #include "report/ranking.h"
 #include "report/report_arithmetic.h"

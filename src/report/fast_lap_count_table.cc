@@ -1,4 +1,4 @@
-#include "report/fastest_lap_count_table.h"
+#include "report/fast_lap_count_table.h"
 
 #include "report/ranking.h"
 
