@@ -46,7 +46,7 @@ TEST(EventCsv, FilesReadBackWithACsvParser) {
   std::ostringstream err;
   ASSERT_TRUE(loadEvent(command, scratch.path(), *store, grids, err));
   const std::vector<ResultRow> result = rankResult(*store);
-  store->SlotLastName[result.front().Slot].assign("O\"Hara, J\xE9r\xF4me");
+  store->SlotLastName[result.front().Slot].assign("O\"Hara, J\xE9r\xF4me\x80");
   ASSERT_EQ(writeEventCsv(*store, scratch.path() / "csv"), "");
 
   // Each file as its number of fields, then the slot, time and last name of each row.

@@ -203,26 +203,48 @@ TEST_F(SectorSearch, MeasuresOneDriverAtTheEdges) {
 TEST_F(SectorSearch, WhoIsMeasured) {
   struct Case {
     const char* Name;
-    std::vector<std::array<int, 3>> Drivers;  // entry, race laps, chunk estimate of the best lap
+    // entry, race laps, chunk estimate of the best lap, best lap number
+    std::vector<std::array<int, 4>> Drivers;
     int Offset;
     uint8_t Marker;
     const char* Told;
     std::vector<int> Measured;
   };
-  const Case kCases[] = {
-      {"entries 0 and 19 of grid 5", {{0, 3, 300}, {19, 3, 300}}, 80, 1, "measure 99\n", {99}},
-      {"without race laps", {{1, 0, 300}, {2, 3, 300}, {3, -1, 300}}, 0, 1, "measure 2\n", {2}},
-      {"without race start", {{1, 3, 300}, {2, 3, 300}}, 0, 0, "", {}},
-      {"estimated past the end", {{1, 3, 5000}, {2, 3, 300}}, 0, 1, "measure 1\nmeasure 2\n", {2}}};
+  const Case kCases[] = {{"entries 0 and 19 of grid 5",
+                          {{0, 3, 300, 2}, {19, 3, 300, 2}},
+                          80,
+                          1,
+                          "measure 99\n",
+                          {99}},
+                         {"without race laps",
+                          {{1, 0, 300, 2}, {2, 3, 300, 2}, {3, -1, 300, 2}},
+                          0,
+                          1,
+                          "measure 2\n",
+                          {2}},
+                         {"without race start", {{1, 3, 300, 2}, {2, 3, 300, 2}}, 0, 0, "", {}},
+                         {"estimated past the end",
+                          {{1, 3, 5000, 2}, {2, 3, 300, 2}},
+                          0,
+                          1,
+                          "measure 1\nmeasure 2\n",
+                          {2}},
+                         {"best lap 0 or beyond the crossings",
+                          {{1, 3, 300, 0}, {2, 3, 300, 500}, {3, 3, 300, 2}},
+                          0,
+                          1,
+                          "measure 1\nmeasure 2\nmeasure 3\n",
+                          {3}}};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.Name);
     reset();
-    for (const auto& [entry, laps, k] : c.Drivers) {
+    for (const auto& [entry, laps, k, bestLap] : c.Drivers) {
       addDriver(entry, k, crossingAt(250).drive(120, 1000), c.Offset);
       store_->RaceLapCount[c.Offset + entry] = laps;
+      store_->RaceBestLapNo[c.Offset + entry] = bestLap;
     }
     EXPECT_EQ(run(c.Offset, c.Marker), c.Told);
-    for (const auto& [entry, laps, k] : c.Drivers) {
+    for (const auto& [entry, laps, k, bestLap] : c.Drivers) {
       const bool measured = std::ranges::count(c.Measured, c.Offset + entry) == 1;
       EXPECT_EQ(cell(kSplit, c.Offset + entry, 1), measured ? 1683 : 0) << entry;
     }

@@ -232,7 +232,7 @@ TEST(ReportFormat, TimesGapsSecondsAndHundredths) {
   EXPECT_EQ(text([](ReportWriter& w) { w.formatClockTime(3600000); }), "60:00.000");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatLapTime(3600000); }), "0:00.000");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatSectorTime(5007); }), "05.007");
-  EXPECT_EQ(text([](ReportWriter& w) { w.formatSectorTime(3661002); }), "1:01.002");
+  EXPECT_EQ(text([](ReportWriter& w) { w.formatSectorTime(3722002); }), "2:02.002");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(60000); }), "-1:00.000");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123); }), "-1:05.123");
   EXPECT_EQ(text([](ReportWriter& w) { w.formatGap(3665123, false); }), "-61:05.123");
