@@ -1,6 +1,11 @@
 #include "replay/event_store.h"
 
+#include <memory>
+#include <type_traits>
+
 namespace vorlind {
+
+static_assert(std::is_trivially_copyable_v<EventStore>, "a fresh store is copied byte for byte");
 
 namespace {
 
@@ -31,9 +36,7 @@ void resetSlot(EventStore& s, int slot) {
   s.FastestLapCount[slot] = 0;
 }
 
-}  // namespace
-
-void initEventStore(EventStore& store) {
+void setInitialValues(EventStore& store) {
   for (int slot = 0; slot < kSlotCount; ++slot) resetSlot(store, slot);
   store.GridStartTime.fill(kNoTime);
   store.LapLeader.fill(0);
@@ -56,6 +59,19 @@ void initEventStore(EventStore& store) {
   store.MyLastName.clear();
   store.MyNameSet = false;
   store.SimDir.clear();
+}
+
+}  // namespace
+
+// One copy of a store set up once is several times cheaper than setting the megabyte cell by
+// cell, which matters to the in-process runs of the fuzz targets and tests.
+void initEventStore(EventStore& store) {
+  static const std::unique_ptr<const EventStore> fresh = [] {
+    auto initial = std::make_unique<EventStore>();
+    setInitialValues(*initial);
+    return initial;
+  }();
+  store = *fresh;
 }
 
 void resetGridSlots(EventStore& store, int slotOffset) {
