@@ -19,12 +19,12 @@ TEST(EventCsv, QuotesOnlyTheFieldsThatNeedIt) {
   const std::pair<std::string, std::string> cases[] = {
       {"", ""},
       {"Ada", "Ada"},
-      {" lead", " lead"},
       {"a,b", "\"a,b\""},
-      {"\"", "\"\"\"\""},
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"\"", "\"\"\"\""},
       {"a\r\nb", "\"a\r\nb\""},
       {"a\nb", "\"a\nb\""},
+      {" lead", " lead"},
   };
   for (const auto& [text, field] : cases) EXPECT_EQ(csvField(text), field) << text;
 }

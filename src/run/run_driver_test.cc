@@ -35,7 +35,7 @@ std::set<std::string> entries(const fs::path& dir) {
 TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
   const struct {
     const char* Label;
-    std::string Replays;  // names in replays/, each the small grid, separated by blanks
+    std::string Replays;  // names in replays/, each the same grid, separated by blanks
     std::string Answers;
     std::string Prepare;  // "absolute" Skarrow.ini, a folder ("name/") or a /dev/full link
     int ExitCode;
