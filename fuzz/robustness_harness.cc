@@ -99,7 +99,7 @@ std::string checkGridReading(GridOutcome outcome, const EventStore& store) {
 std::string runReplayInput(std::span<const uint8_t> bytes, EventStore& store,
                            GridOutcome* outcome) {
   static GridReader reader;
-  initEventStore(store);
+  clearEventStore(store);
   const int grid = gridForReplayInput(bytes);
   MemoryByteSource source(bytes);
   RecordingListener listener;

@@ -39,8 +39,9 @@ std::string compareKeptChunks(std::span<const uint8_t> bytes, int gridNumber);
 // the track length stays within the 26 bits of a track position. Empty when it holds.
 std::string checkGridReading(GridOutcome outcome, const EventStore& store);
 
-// Reads a replay input of the replay fuzz target (see below) into `store`, initialised afresh,
-// and checks the reading. Empty when fine; `outcome` receives how far the reading came.
+// Reads a replay input of the replay fuzz target (see below) into `store`, cleared first (so it
+// must be value-initialised or set up by initEventStore), and checks the reading. Empty when
+// fine; `outcome` receives how far the reading came.
 std::string runReplayInput(std::span<const uint8_t> bytes, EventStore& store,
                            GridOutcome* outcome = nullptr);
 

@@ -1,5 +1,6 @@
 #include "replay/event_store.h"
 
+#include <algorithm>
 #include <memory>
 #include <type_traits>
 
@@ -24,18 +25,20 @@ void resetSlot(EventStore& s, int slot) {
   s.RaceBestOnTrackLap[slot] = 0;
   s.RaceBestOnTrackLapNo[slot] = 0;
   s.RaceOnTrackLapCount[slot] = 0;
-  s.PracticeCumTime[slot].fill(0);
-  s.PracticeLapTime[slot].fill(0);
-  s.RaceCumTime[slot].fill(0);
-  s.RaceLapTime[slot].fill(0);
-  s.PracticeOffTrack[slot].fill(0);
-  s.RaceOffTrack[slot].fill(0);
+  const int written = std::clamp(s.CrossingsWritten[slot], 0, kCrossingCount);
+  for (SlotTimes* rows : {&s.PracticeCumTime, &s.PracticeLapTime, &s.RaceCumTime, &s.RaceLapTime}) {
+    std::fill_n((*rows)[slot].begin(), written, 0);
+  }
+  std::fill_n(s.PracticeOffTrack[slot].begin(), written, 0);
+  std::fill_n(s.RaceOffTrack[slot].begin(), written, 0);
+  s.CrossingsWritten[slot] = 0;
   s.BestLapMaxSpeed[slot].fill(0);
   s.BestLapMinSpeed[slot].fill(kNoTime);
   s.BestLapSplitTime[slot].fill(0);
   s.FastestLapCount[slot] = 0;
 }
 
+// Sets everything but the crossing rows, which are cleared as far as they were written.
 void setInitialValues(EventStore& store) {
   for (int slot = 0; slot < kSlotCount; ++slot) resetSlot(store, slot);
   store.GridStartTime.fill(kNoTime);
@@ -67,12 +70,14 @@ void setInitialValues(EventStore& store) {
 // cell, which matters to the in-process runs of the fuzz targets and tests.
 void initEventStore(EventStore& store) {
   static const std::unique_ptr<const EventStore> fresh = [] {
-    auto initial = std::make_unique<EventStore>();
+    auto initial = std::make_unique<EventStore>();  // every cell 0
     setInitialValues(*initial);
     return initial;
   }();
   store = *fresh;
 }
+
+void clearEventStore(EventStore& store) { setInitialValues(store); }
 
 void resetGridSlots(EventStore& store, int slotOffset) {
   for (int slot = slotOffset; slot < slotOffset + kSlotsPerGrid && slot < kSlotCount; ++slot) {

@@ -9,11 +9,11 @@
 
 namespace vorlind {
 
-inline constexpr int kSlotCount = 100;       // driver slots of the whole event
-inline constexpr int kSlotsPerGrid = 20;     // entry numbers 0..19 of one replay
-inline constexpr int kGridCount = 5;         // grids A..E
-inline constexpr int kCrossingCount = 500;   // crossings per slot (0 = first crossing)
-inline constexpr int kSectorCells = 5;       // 0 = whole lap, 1..4 = sectors
+inline constexpr int kSlotCount = 100;      // driver slots of the whole event
+inline constexpr int kSlotsPerGrid = 20;    // entry numbers 0..19 of one replay
+inline constexpr int kGridCount = 5;        // grids A..E
+inline constexpr int kCrossingCount = 500;  // crossings per slot (0 = first crossing)
+inline constexpr int kSectorCells = 5;      // 0 = whole lap, 1..4 = sectors
 inline constexpr int32_t kNoTime = 100000000;
 
 // A zero-terminated text of fixed capacity (N includes the terminator).
@@ -85,6 +85,10 @@ struct EventStore {
   SlotTimes RaceLapTime;
   SlotMarks PracticeOffTrack;
   SlotMarks RaceOffTrack;
+  // How many leading cells of each of the six rows above a reader may have written for the slot;
+  // the cells behind them still hold 0. A reset clears only these, so that it costs what a run
+  // wrote rather than the megabyte of the rows.
+  SlotValues CrossingsWritten;
 
   // Per driver slot and sector cell, measured from the frame stream.
   SlotSectors BestLapMaxSpeed;
@@ -122,12 +126,22 @@ struct EventStore {
   FixedText<80> SimDir;
 };
 
-// Sets every cell, scalar and text to its initial value.
+// Sets every cell, scalar and text to its initial value, whatever the store held.
 void initEventStore(EventStore& store);
 
+// The same for a store whose crossing rows hold 0 behind CrossingsWritten (one that
+// initEventStore set up, or a value-initialised one, written since by the readers); cheaper, as
+// it clears only the cells written.
+void clearEventStore(EventStore& store);
+
 // Resets every per-slot value of the 20 slots from `slotOffset` to its initial value, before a
-// replay's entries are stored there.
+// replay's entries are stored there (the crossing rows as far as CrossingsWritten says).
 void resetGridSlots(EventStore& store, int slotOffset);
+
+// Notes that the first `count` cells of the crossing rows of `slot` are about to be written.
+inline void noteCrossingsWritten(EventStore& store, int slot, int count) {
+  if (count > store.CrossingsWritten[slot]) store.CrossingsWritten[slot] = count;
+}
 
 // The grid (0..4) that a driver slot belongs to.
 inline int gridOfSlot(int slot) { return slot / kSlotsPerGrid; }

@@ -100,6 +100,7 @@ std::optional<ReadFailure> readPracticeBlock(ByteCursor& cursor, EventStore& sto
   if (records > kCrossingCount) return ReadFailure{kLongPracticeBlock, lengthAt};
 
   const int s = slotOffset + number;
+  noteCrossingsWritten(store, s, records);
   store.PracticeBestLap[s] = kNoTime;
   store.PracticeBestOnTrackLap[s] = kNoTime;
   for (int k = 0; k < records; ++k) {
@@ -143,6 +144,7 @@ std::optional<ReadFailure> readRaceBlocks(ByteCursor& cursor, EventStore& store,
     store.RaceBestLap[s] = kNoTime;
     store.RaceBestOnTrackLap[s] = kNoTime;
     const int records = fmt::lapRecordCount(length);
+    noteCrossingsWritten(store, s, records);
     for (int k = 0; k < records; ++k) {
       const LapRecord record = readLapRecord(cursor);
       if (cursor.failed()) return endedEarly(cursor);

@@ -120,7 +120,7 @@ int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory
       << "you should see yellow lines in the html" << std::endl;
 
   EventStore& store = memory.Store;
-  initEventStore(store);
+  clearEventStore(store);
   if (!readMyName(workDir, store)) {
     out << "Datei myname.ini existiert nicht";
     pauseConsole(console);

@@ -13,10 +13,11 @@
 
 namespace vorlind {
 
-// The memory a run works in: the event store, which every run initialises itself, and the
+// The memory a run works in: the event store, set up here and cleared by every run, and the
 // blocks its replays are read into. A caller that runs many events in one process keeps one and
 // lends it to each run, so that the pages are taken from the system once.
 struct RunMemory {
+  RunMemory() { initEventStore(Store); }
   EventStore Store;
   FileBlockMemory Blocks;
 };
