@@ -3,10 +3,11 @@
 // scratch directory, and the rules by which the end of a run counts as defined.
 #include "robustness_harness.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <system_error>
@@ -27,10 +28,40 @@ bool endsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
-bool writeBytes(const fs::path& file, const void* data, size_t size) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  return static_cast<bool>(out);
+// Overwrites the file in place and then cuts it to `bytes`, so that a file system in memory keeps
+// its pages from one run to the next instead of freeing and clearing them.
+bool writeBytes(const fs::path& file, std::span<const uint8_t> bytes) {
+  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote <= 0) break;
+    done += static_cast<size_t>(wrote);
+  }
+  const bool ok = done == bytes.size() && ftruncate(fd, static_cast<off_t>(done)) == 0;
+  return close(fd) == 0 && ok;
+}
+
+std::span<const uint8_t> bytesOf(std::string_view text) {
+  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+// Leaves in `dir` only the regular files that are about to be written again (relative paths in
+// `kept`) and the replays folder; everything else a run may have left is removed.
+void removeUnplanned(const fs::path& dir, const fs::path& relative,
+                     const std::vector<fs::path>& kept) {
+  std::error_code error;
+  std::vector<fs::path> unplanned;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir / relative, error)) {
+    const fs::path name = relative / entry.path().filename();
+    if (name == "replays" && entry.is_directory(error) && !entry.is_symlink(error)) {
+      removeUnplanned(dir, name, kept);
+    } else if (!entry.is_regular_file(error) || std::ranges::find(kept, name) == kept.end()) {
+      unplanned.push_back(entry.path());
+    }
+  }
+  for (const fs::path& path : unplanned) fs::remove_all(path, error);
 }
 
 fs::path scratchRoot() {
@@ -148,19 +179,18 @@ std::string answersFor(size_t replayCount, const std::vector<int>& menu) {
 }
 
 RunResult runEvent(const fs::path& dir, const EventFiles& files) {
-  std::error_code error;
-  for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
-    fs::remove_all(entry.path(), error);
-  }
-  fs::create_directories(dir / "replays", error);
-  if (files.HasMyName) writeBytes(dir / "myname.ini", files.MyName.data(), files.MyName.size());
-  if (files.HasSkarrow) {
-    writeBytes(dir / "Skarrow.ini", files.Skarrow.data(), files.Skarrow.size());
-  }
+  std::vector<std::pair<fs::path, std::span<const uint8_t>>> written;
+  if (files.HasMyName) written.emplace_back("myname.ini", bytesOf(files.MyName));
+  if (files.HasSkarrow) written.emplace_back("Skarrow.ini", bytesOf(files.Skarrow));
   for (size_t i = 0; i < files.Replays.size(); ++i) {
-    const std::vector<uint8_t>& bytes = files.Replays[i];
-    writeBytes(dir / "replays" / (replayName(i) + ".rpy"), bytes.data(), bytes.size());
+    written.emplace_back(fs::path("replays") / (replayName(i) + ".rpy"), files.Replays[i]);
   }
+  std::vector<fs::path> kept;
+  for (const auto& file : written) kept.push_back(file.first);
+  removeUnplanned(dir, {}, kept);
+  std::error_code error;
+  fs::create_directories(dir / "replays", error);
+  for (const auto& [name, bytes] : written) writeBytes(dir / name, bytes);
   for (const std::string& made : files.Directories) fs::create_directories(dir / made, error);
 
   std::istringstream in(files.Answers);

@@ -90,8 +90,9 @@ struct RunResult {
   bool ReportWritten = false;  // an .html file lies in the directory after the run
 };
 
-// Clears `dir`, writes the files and runs the whole program there in-process with the answers
-// on a non-interactive console. All runs share one event store and one set of file blocks.
+// Makes `dir` hold the files and nothing else (what an earlier run left is removed, files are
+// overwritten in place) and runs the whole program there in-process with the answers on a
+// non-interactive console. All runs share one event store and one set of file blocks.
 RunResult runEvent(const std::filesystem::path& dir, const EventFiles& files);
 
 // The console line of a damaged replay, as the run prints it for the replay path as built from
