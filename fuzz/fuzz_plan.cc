@@ -160,13 +160,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tools::EventPlan plan;
   const WrittenEvent& event = writtenEvent(in, plan);
   if (event.Refused) return 0;
-  harness::EventFiles files;
+  // Kept from one execution to the next, so that the replays are copied into memory they had.
+  static harness::EventFiles files;
   const int highlighted = in.byte();
   files.MyName = tools::eventFirstName(highlighted) + " " + tools::eventLastName(highlighted);
   const int chart = in.byte();
   const int menu = in.byte();
   files.Answers = harness::answersFor(event.Count, {chart, menu & 0x7F, (menu & 0x80) ? -1 : 0});
-  files.Replays.assign(event.Replays.begin(), event.Replays.begin() + event.Count);
+  files.Replays.resize(event.Count);
+  for (size_t g = 0; g < event.Count; ++g) {
+    files.Replays[g].assign(event.Replays[g].begin(), event.Replays[g].end());
+  }
   const bool edited = !in.empty();
   for (int edits = 0; !in.empty() && edits < 16; ++edits) {
     applyEdit(in, files.Replays, event.StreamStarts);
