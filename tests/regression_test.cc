@@ -29,6 +29,7 @@ std::vector<fs::path> inputsNamed(const std::string& prefix) {
     if (entry.path().filename().string().starts_with(prefix)) inputs.push_back(entry.path());
   }
   std::sort(inputs.begin(), inputs.end());
+  EXPECT_FALSE(inputs.empty()) << prefix;
   return inputs;
 }
 
@@ -39,53 +40,47 @@ std::vector<uint8_t> readBytes(const fs::path& file) {
 
 // Each replay as the fuzz target reads it, then as the first grid of an event and as the second
 // behind an intact one.
-void checkReplayInputs(const std::string& prefix, bool damaged) {
-  const std::vector<fs::path> inputs = inputsNamed(prefix);
-  ASSERT_FALSE(inputs.empty()) << prefix;
+TEST(Regressions, ReplaysGiveTheOutcomeTheirNamesState) {
   SmallEvent intact;
   ASSERT_TRUE(smallScenario("type15", &intact));
   auto store = std::make_unique<EventStore>();
   Sweep sweep("regression-replay");
-  for (const fs::path& input : inputs) {
-    const std::vector<uint8_t> bytes = readBytes(input);
-    const std::string name = input.filename().string();
-    GridOutcome outcome = GridOutcome::kDamaged;
-    EXPECT_EQ(runReplayInput(bytes, *store, &outcome), "") << name;
-    EXPECT_EQ(outcome == GridOutcome::kDamaged, damaged) << name;
-    EXPECT_EQ(compareKeptChunks(bytes, gridForReplayInput(bytes)), "") << name;
-    EventFiles files;
-    files.MyName = intact.MyName;
-    files.Replays = {bytes};
-    files.Answers = answersFor(1, {1, 0});
-    sweep.run(name + " as the first grid", files,
-              damaged ? testing::expectDamaged(0) : testing::Expect(testing::expectReport));
-    files.Replays = {intact.Replays[0].Bytes, bytes};
-    files.Answers = answersFor(2, {-1});
-    sweep.run(name + " as the second grid", files,
-              damaged ? testing::expectDamaged(1) : testing::Expect(testing::expectReport));
+  for (const auto& [prefix, damaged] :
+       {std::pair{"replay-damaged-", true}, {"replay-read-", false}}) {
+    for (const fs::path& input : inputsNamed(prefix)) {
+      const std::vector<uint8_t> bytes = readBytes(input);
+      const std::string name = input.filename().string();
+      GridOutcome outcome = GridOutcome::kDamaged;
+      EXPECT_EQ(runReplayInput(bytes, *store, &outcome), "") << name;
+      EXPECT_EQ(outcome == GridOutcome::kDamaged, damaged) << name;
+      EXPECT_EQ(compareKeptChunks(bytes, gridForReplayInput(bytes)), "") << name;
+      EventFiles files;
+      files.MyName = intact.MyName;
+      files.Replays = {bytes};
+      files.Answers = answersFor(1, {1, 0});
+      sweep.run(name + " as the first grid", files,
+                damaged ? testing::expectDamaged(0) : testing::Expect(testing::expectReport));
+      files.Replays = {intact.Replays[0].Bytes, bytes};
+      files.Answers = answersFor(2, {-1});
+      sweep.run(name + " as the second grid", files,
+                damaged ? testing::expectDamaged(1) : testing::Expect(testing::expectReport));
+    }
   }
   sweep.finish();
 }
 
-TEST(Regressions, DamagedReplaysAreRefused) { checkReplayInputs("replay-damaged-", true); }
-
-TEST(Regressions, ReplaysAtTheLimitsAreRead) { checkReplayInputs("replay-read-", false); }
-
-void checkEventInputs(const std::string& prefix, bool damaged) {
-  const std::vector<fs::path> inputs = inputsNamed(prefix);
-  ASSERT_FALSE(inputs.empty()) << prefix;
+TEST(Regressions, EventsGiveTheOutcomeTheirNamesState) {
   Sweep sweep("regression-event");
-  for (const fs::path& input : inputs) {
-    sweep.run(input.filename().string(), eventForInput(readBytes(input), scenarioMyName()),
-              damaged ? testing::expectEnd(1, " is damaged and cannot be read.\n")
-                      : testing::Expect(testing::expectReport));
+  for (const auto& [prefix, damaged] :
+       {std::pair{"event-damaged-", true}, {"event-read-", false}}) {
+    for (const fs::path& input : inputsNamed(prefix)) {
+      sweep.run(input.filename().string(), eventForInput(readBytes(input), scenarioMyName()),
+                damaged ? testing::expectEnd(1, " is damaged and cannot be read.\n")
+                        : testing::Expect(testing::expectReport));
+    }
   }
   sweep.finish();
 }
-
-TEST(Regressions, DamagedEventsEndWithTheMessage) { checkEventInputs("event-damaged-", true); }
-
-TEST(Regressions, EventsAtTheLimitsAreRead) { checkEventInputs("event-read-", false); }
 
 }  // namespace
 }  // namespace vorlind::harness
