@@ -1,9 +1,7 @@
-// Inputs kept under tests/regressions: minimised fuzz findings and hand-built replays at the
-// readers' limits. Each is run as the fuzz target for its kind runs it and through whole
-// in-process runs, must end in a defined way within a few seconds, and must give the outcome its
-// name states. replay-damaged-* and replay-read-* are single replays that must be refused as
-// damaged or read; event-damaged-* and event-read-* are event inputs (replays joined by the
-// fuzzers' separator) that must end with the damaged-replay message or with a report.
+// Inputs kept under tests/regressions (minimised fuzz findings, hand-built replays at the
+// readers' limits), run as their fuzz target runs them and as whole in-process runs: each must
+// end in a defined way within seconds, damaged or read as its name (replay-damaged-*,
+// replay-read-*, event-damaged-*, event-read-*) states.
 #include <gtest/gtest.h>
 
 #include <algorithm>

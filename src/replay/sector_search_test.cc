@@ -232,8 +232,7 @@ TEST_F(SectorSearch, WhoIsMeasured) {
   }
 }
 
-// Compares the search of grid `grid` with and without the chunks the track length scan kept;
-// the number of drivers it measured.
+// The drivers measured in grid `grid`, alike with and without the chunks the scan kept.
 int measuredAlike(const std::vector<uint8_t>& bytes, int grid) {
   EXPECT_EQ(harness::compareKeptChunks(bytes, grid), "");
   MemoryByteSource source(bytes);
@@ -245,7 +244,6 @@ int measuredAlike(const std::vector<uint8_t>& bytes, int grid) {
                                                 [](const auto& speeds) { return speeds[0] > 0; }));
 }
 
-// Over the demo and scenario events.
 TEST(SectorRecorder, KeptChunksChangeNothing) {
   std::vector<tools::EventDirectory> events = {tools::demoEvent()};
   for (const std::string& name : tools::scenarioNames()) {
@@ -263,9 +261,8 @@ TEST(SectorRecorder, KeptChunksChangeNothing) {
   EXPECT_GT(measured, 60);
 }
 
-// Car records that claim more items than their chunks hold, so that each chunk's items run on
-// over the chunks behind it: the measurement from the file, which looks at each item once, gives
-// what the chunks kept by the scan give, which hold every chunk's items.
+// Car records that claim more items than their chunks hold, so that items run on over later
+// chunks: reading each item once from the file gives what the kept chunks give.
 TEST(SectorRecorder, ItemsThatRunOnOverLaterChunks) {
   std::mt19937 rng(11);
   int measured = 0;

@@ -89,11 +89,10 @@ TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
 }
 
 TEST(RunDriver, GridStartTimeHasThreeDigitsOfMilliseconds) {
-  const std::pair<int32_t, std::string> cases[] = {{5007, ":5.007s\n"},
-                                                   {45, ":0.045s\n"},
-                                                   {100, ":0.100s\n"},
-                                                   {21700, ":21.700s\n"},
-                                                   {100000000, ":100000.000s\n"}};
+  const std::pair<int32_t, std::string> cases[] = {
+      {5007, ":5.007s\n"},           {45, ":0.045s\n"}, {100, ":0.100s\n"}, {21700, ":21.700s\n"},
+      {100000000, ":100000.000s\n"},
+  };
   for (const auto& [time, shown] : cases) {
     std::ostringstream out;
     printGridStartTime(out, time);
