@@ -1,6 +1,5 @@
-// Whole runs in-process for what the conformance cases leave out: where the replays lie, names
-// longer than their texts, the end of the answers, all five grids, and a report that cannot be
-// written.
+// Whole runs in-process for what the conformance cases leave out: where the replays lie, long
+// names, the end of the answers, all five grids, and a report that cannot be written.
 #include "run/run_driver.h"
 
 #include <gtest/gtest.h>
@@ -39,9 +38,8 @@ TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
     std::string Answers;
     std::string Prepare;  // "absolute" Skarrow.ini, a folder ("name/") or a /dev/full link
     int ExitCode;
-    size_t Prompts;
-    size_t Measured;     // grids whose track length was searched
-    std::string Report;  // the one file the run adds, or none
+    size_t Prompts, Measured;  // replay prompts; grids whose track length was searched
+    std::string Report;        // the one file the run adds, or none
   } cases[] = {
       {"absolute Skarrow dir", "ga", "ga\n0\n0\n", "absolute", 0, 2, 1, "gaAll.html"},
       {"long names cut", std::string(39, 'r'), std::string(45, 'r') + "\n0\n0\n", "", 0, 2, 1,
