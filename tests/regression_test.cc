@@ -1,9 +1,7 @@
-// Inputs kept under tests/regressions: minimised fuzz findings and hand-built replays at the
-// readers' limits. Each is run as the fuzz target for its kind runs it and through whole
-// in-process runs, must end in a defined way within a few seconds, and must give the outcome its
-// name states. replay-damaged-* and replay-read-* are single replays that must be refused as
-// damaged or read; event-damaged-* and event-read-* are event inputs (replays joined by the
-// fuzzers' separator) that must end with the damaged-replay message or with a report.
+// Inputs kept under tests/regressions (minimised fuzz findings, hand-built replays at the
+// readers' limits), run as their fuzz target runs them and as whole in-process runs: each must
+// end in a defined way within seconds, damaged or read as its name (replay-damaged-*,
+// replay-read-*, event-damaged-*, event-read-*) states.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,6 +27,7 @@ std::vector<fs::path> inputsNamed(const std::string& prefix) {
     if (entry.path().filename().string().starts_with(prefix)) inputs.push_back(entry.path());
   }
   std::sort(inputs.begin(), inputs.end());
+  EXPECT_FALSE(inputs.empty()) << prefix;
   return inputs;
 }
 
@@ -39,53 +38,47 @@ std::vector<uint8_t> readBytes(const fs::path& file) {
 
 // Each replay as the fuzz target reads it, then as the first grid of an event and as the second
 // behind an intact one.
-void checkReplayInputs(const std::string& prefix, bool damaged) {
-  const std::vector<fs::path> inputs = inputsNamed(prefix);
-  ASSERT_FALSE(inputs.empty()) << prefix;
+TEST(Regressions, ReplaysGiveTheOutcomeTheirNamesState) {
   SmallEvent intact;
   ASSERT_TRUE(smallScenario("type15", &intact));
   auto store = std::make_unique<EventStore>();
   Sweep sweep("regression-replay");
-  for (const fs::path& input : inputs) {
-    const std::vector<uint8_t> bytes = readBytes(input);
-    const std::string name = input.filename().string();
-    GridOutcome outcome = GridOutcome::kDamaged;
-    EXPECT_EQ(runReplayInput(bytes, *store, &outcome), "") << name;
-    EXPECT_EQ(outcome == GridOutcome::kDamaged, damaged) << name;
-    EXPECT_EQ(compareKeptChunks(bytes, gridForReplayInput(bytes)), "") << name;
-    EventFiles files;
-    files.MyName = intact.MyName;
-    files.Replays = {bytes};
-    files.Answers = answersFor(1, {1, 0});
-    sweep.run(name + " as the first grid", files,
-              damaged ? testing::expectDamaged(0) : testing::Expect(testing::expectReport));
-    files.Replays = {intact.Replays[0].Bytes, bytes};
-    files.Answers = answersFor(2, {-1});
-    sweep.run(name + " as the second grid", files,
-              damaged ? testing::expectDamaged(1) : testing::Expect(testing::expectReport));
+  for (const auto& [prefix, damaged] :
+       {std::pair{"replay-damaged-", true}, {"replay-read-", false}}) {
+    for (const fs::path& input : inputsNamed(prefix)) {
+      const std::vector<uint8_t> bytes = readBytes(input);
+      const std::string name = input.filename().string();
+      GridOutcome outcome = GridOutcome::kDamaged;
+      EXPECT_EQ(runReplayInput(bytes, *store, &outcome), "") << name;
+      EXPECT_EQ(outcome == GridOutcome::kDamaged, damaged) << name;
+      EXPECT_EQ(compareKeptChunks(bytes, gridForReplayInput(bytes)), "") << name;
+      EventFiles files;
+      files.MyName = intact.MyName;
+      files.Replays = {bytes};
+      files.Answers = answersFor(1, {1, 0});
+      sweep.run(name + " as the first grid", files,
+                damaged ? testing::expectDamaged(0) : testing::Expect(testing::expectReport));
+      files.Replays = {intact.Replays[0].Bytes, bytes};
+      files.Answers = answersFor(2, {-1});
+      sweep.run(name + " as the second grid", files,
+                damaged ? testing::expectDamaged(1) : testing::Expect(testing::expectReport));
+    }
   }
   sweep.finish();
 }
 
-TEST(Regressions, DamagedReplaysAreRefused) { checkReplayInputs("replay-damaged-", true); }
-
-TEST(Regressions, ReplaysAtTheLimitsAreRead) { checkReplayInputs("replay-read-", false); }
-
-void checkEventInputs(const std::string& prefix, bool damaged) {
-  const std::vector<fs::path> inputs = inputsNamed(prefix);
-  ASSERT_FALSE(inputs.empty()) << prefix;
+TEST(Regressions, EventsGiveTheOutcomeTheirNamesState) {
   Sweep sweep("regression-event");
-  for (const fs::path& input : inputs) {
-    sweep.run(input.filename().string(), eventForInput(readBytes(input), scenarioMyName()),
-              damaged ? testing::expectEnd(1, " is damaged and cannot be read.\n")
-                      : testing::Expect(testing::expectReport));
+  for (const auto& [prefix, damaged] :
+       {std::pair{"event-damaged-", true}, {"event-read-", false}}) {
+    for (const fs::path& input : inputsNamed(prefix)) {
+      sweep.run(input.filename().string(), eventForInput(readBytes(input), scenarioMyName()),
+                damaged ? testing::expectEnd(1, " is damaged and cannot be read.\n")
+                        : testing::Expect(testing::expectReport));
+    }
   }
   sweep.finish();
 }
-
-TEST(Regressions, DamagedEventsEndWithTheMessage) { checkEventInputs("event-damaged-", true); }
-
-TEST(Regressions, EventsAtTheLimitsAreRead) { checkEventInputs("event-read-", false); }
 
 }  // namespace
 }  // namespace vorlind::harness

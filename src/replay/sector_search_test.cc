@@ -138,6 +138,7 @@ TEST_F(SectorSearch, MeasuresOneDriverAtTheEdges) {
   // before the line, 248.5, so boundary 1 at 349.5 is 101 frames (1683 ms) later.
   const Path longLap = crossingAt(250).drive(420, 1000);
   Path gap = crossingAt(250).drive(210, 1000);
+  auto jump = [](int32_t units) { return crossingAt(249, 390000).drive(1, units).drive(60, 1000); };
   gap.At[349 + kLeadIn] = gap.At[350 + kLeadIn] = -1;
   struct Case {
     const char* Name;
@@ -172,12 +173,9 @@ TEST_F(SectorSearch, MeasuresOneDriverAtTheEdges) {
       {"crossing after it", late(2160), kSplit, 1, 0, 36, 2160},
       // The fall in 2160 is a sample, so the lap start in 2161 rises from it by more than 1.0.
       {"the chunk after the window is measured", late(2160, 500), kMax, 0, 3240, 36, 2160, 20000},
-      {"a lap starts within 100000 units past the line",
-       crossingAt(249, 390000).drive(1, 109999).drive(60, 1000), kSplit, 1, 1683},
-      {"not 100000 past it", crossingAt(249, 390000).drive(1, 110000).drive(60, 1000), kSplit, 1,
-       0},
-      {"the window stops at the stream start", crossingAt(-2).drive(150, 1000), kSplit, 1, 1683, 60,
-       50},
+      {"a lap starts within 100000 units past the line", jump(109999), kSplit, 1, 1683},
+      {"not 100000 past it", jump(110000), kSplit, 1, 0},
+      {"the window stops at the start", crossingAt(-2).drive(150, 1000), kSplit, 1, 1683, 60, 50},
       {"and takes its first chunk", crossingAt(-3).drive(150, 1000), kSplit, 1, 1683, 60, 50},
       // A chunk is read only while the one before ends more than 1200 bytes before the end. The
       // lap ends at the first sample past the line, in 651: 650.5 - 248.5 frames.
@@ -203,38 +201,19 @@ TEST_F(SectorSearch, MeasuresOneDriverAtTheEdges) {
 TEST_F(SectorSearch, WhoIsMeasured) {
   struct Case {
     const char* Name;
-    // entry, race laps, chunk estimate of the best lap, best lap number
-    std::vector<std::array<int, 4>> Drivers;
     int Offset;
     uint8_t Marker;
-    const char* Told;
-    std::vector<int> Measured;
+    std::vector<int> Told, Measured;
+    std::vector<std::array<int, 4>> Drivers;  // entry, race laps, chunk estimate, best lap
   };
-  const Case kCases[] = {{"entries 0 and 19 of grid 5",
-                          {{0, 3, 300, 2}, {19, 3, 300, 2}},
-                          80,
-                          1,
-                          "measure 99\n",
-                          {99}},
-                         {"without race laps",
-                          {{1, 0, 300, 2}, {2, 3, 300, 2}, {3, -1, 300, 2}},
-                          0,
-                          1,
-                          "measure 2\n",
-                          {2}},
-                         {"without race start", {{1, 3, 300, 2}, {2, 3, 300, 2}}, 0, 0, "", {}},
-                         {"estimated past the end",
-                          {{1, 3, 5000, 2}, {2, 3, 300, 2}},
-                          0,
-                          1,
-                          "measure 1\nmeasure 2\n",
-                          {2}},
-                         {"best lap 0 or beyond the crossings",
-                          {{1, 3, 300, 0}, {2, 3, 300, 500}, {3, 3, 300, 2}},
-                          0,
-                          1,
-                          "measure 1\nmeasure 2\nmeasure 3\n",
-                          {3}}};
+  // Best lap 500 lies beyond the stored crossings.
+  const Case kCases[] = {
+      {"entries 0 and 19 of grid 5", 80, 1, {99}, {99}, {{0, 3, 300, 2}, {19, 3, 300, 2}}},
+      {"without race laps", 0, 1, {2}, {2}, {{1, 0, 300, 2}, {2, 3, 300, 2}, {3, -1, 300, 2}}},
+      {"without race start", 0, 0, {}, {}, {{1, 3, 300, 2}, {2, 3, 300, 2}}},
+      {"estimated past the end", 0, 1, {1, 2}, {2}, {{1, 3, 5000, 2}, {2, 3, 300, 2}}},
+      {"best lap 0, 500", 0, 1, {1, 2, 3}, {3}, {{1, 3, 300, 0}, {2, 3, 300, 500}, {3, 3, 300, 2}}},
+  };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.Name);
     reset();
@@ -243,7 +222,9 @@ TEST_F(SectorSearch, WhoIsMeasured) {
       store_->RaceLapCount[c.Offset + entry] = laps;
       store_->RaceBestLapNo[c.Offset + entry] = bestLap;
     }
-    EXPECT_EQ(run(c.Offset, c.Marker), c.Told);
+    std::string told;
+    for (int slot : c.Told) told += "measure " + std::to_string(slot) + "\n";
+    EXPECT_EQ(run(c.Offset, c.Marker), told);
     for (const auto& [entry, laps, k, bestLap] : c.Drivers) {
       const bool measured = std::ranges::count(c.Measured, c.Offset + entry) == 1;
       EXPECT_EQ(cell(kSplit, c.Offset + entry, 1), measured ? 1683 : 0) << entry;
@@ -251,8 +232,7 @@ TEST_F(SectorSearch, WhoIsMeasured) {
   }
 }
 
-// Compares the search of grid `grid` with and without the chunks the track length scan kept;
-// the number of drivers it measured.
+// The drivers measured in grid `grid`, alike with and without the chunks the scan kept.
 int measuredAlike(const std::vector<uint8_t>& bytes, int grid) {
   EXPECT_EQ(harness::compareKeptChunks(bytes, grid), "");
   MemoryByteSource source(bytes);
@@ -264,7 +244,6 @@ int measuredAlike(const std::vector<uint8_t>& bytes, int grid) {
                                                 [](const auto& speeds) { return speeds[0] > 0; }));
 }
 
-// Over the demo and scenario events.
 TEST(SectorRecorder, KeptChunksChangeNothing) {
   std::vector<tools::EventDirectory> events = {tools::demoEvent()};
   for (const std::string& name : tools::scenarioNames()) {
@@ -282,9 +261,8 @@ TEST(SectorRecorder, KeptChunksChangeNothing) {
   EXPECT_GT(measured, 60);
 }
 
-// Car records that claim more items than their chunks hold, so that each chunk's items run on
-// over the chunks behind it: the measurement from the file, which looks at each item once, gives
-// what the chunks kept by the scan give, which hold every chunk's items.
+// Car records that claim more items than their chunks hold, so that items run on over later
+// chunks: reading each item once from the file gives what the kept chunks give.
 TEST(SectorRecorder, ItemsThatRunOnOverLaterChunks) {
   std::mt19937 rng(11);
   int measured = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "event_plans.h"
 #include "run/run_driver.h"
@@ -13,13 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandRun {
-  int ExitCode = -1;
-  std::string Out;
-  std::string Err;
-};
-
-CommandRun runArguments(std::vector<std::string> arguments, const fs::path& workDir) {
+// The exit code, standard output and standard error of a run.
+std::tuple<int, std::string, std::string> runArguments(std::vector<std::string> arguments,
+                                                       const fs::path& workDir) {
   arguments.insert(arguments.begin(), "vorlind");
   std::vector<const char*> argv;
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
@@ -59,15 +56,14 @@ TEST(CommandLine, ReportEqualsTheDialoguesReportOnEveryScenario) {
     const bool withoutSpeeds = event.Answers.ends_with("-1\n");
     if (withoutSpeeds) arguments.push_back("--no-speed");
     for (const std::string& path : replayPaths(event, dialogueDir)) arguments.push_back(path);
-    const CommandRun run = runArguments(arguments, cliDir);
-
+    const auto [code, out, err] = runArguments(arguments, cliDir);
     if (name == "player") {
-      EXPECT_EQ(run.ExitCode, kExitInputError);
-      EXPECT_NE(run.Err.find("splayer_a.rpy: not a server replay\n"), std::string::npos) << run.Err;
+      EXPECT_EQ(code, kExitInputError);
+      EXPECT_NE(err.find("splayer_a.rpy: not a server replay\n"), std::string::npos) << err;
       continue;
     }
-    ASSERT_EQ(run.ExitCode, 0) << run.Err;
-    EXPECT_EQ(run.Err, "");
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_EQ(err, "");
     const std::string file =
         event.Grids.front().ReplayName + "All" + (withoutSpeeds ? "no_v" : "") + ".html";
     EXPECT_EQ(testing::describeFirstDifference(testing::readFile(dialogueDir / file),
@@ -80,22 +76,22 @@ TEST(CommandLine, ReportEqualsTheDialoguesReportOnEveryScenario) {
 
 TEST(CommandLine, UsageErrorsExitWithTwoAndHelpCoversEveryOption) {
   const fs::path here = fs::temp_directory_path();
-  const CommandRun help = runArguments({"--help"}, here);
-  EXPECT_EQ(help.ExitCode, 0);
+  const auto [helpCode, help, helpErr] = runArguments({"--help"}, here);
+  EXPECT_EQ(helpCode, 0);
   // The top-level help lists the options of both commands, and the exit codes.
   for (const char* word : {"--no-speed", "--out", "--charts", "--name", "  2  usage error"}) {
-    EXPECT_NE(help.Out.find(word), std::string::npos) << word;
+    EXPECT_NE(help.find(word), std::string::npos) << word;
   }
-  EXPECT_EQ(runArguments({"--version"}, here).Out.rfind("vorlind ", 0), 0u);
+  EXPECT_EQ(std::get<1>(runArguments({"--version"}, here)).rfind("vorlind ", 0), 0u);
 
   const std::vector<std::vector<std::string>> misuses = {
       {"report"},          {"frobnicate", "a.rpy"}, {"report", "--speed", "a.rpy"},
       {"export", "a.rpy"}, {"export", "--json"},    {"report", "a", "b", "c", "d", "e", "f"}};
   for (const std::vector<std::string>& arguments : misuses) {
-    const CommandRun run = runArguments(arguments, here);
-    EXPECT_EQ(run.ExitCode, kExitUsageError) << arguments.front() << " " << arguments.back();
-    EXPECT_EQ(run.Out, "");
-    EXPECT_NE(run.Err.find("vorlind --help"), std::string::npos);
+    const auto [code, out, err] = runArguments(arguments, here);
+    EXPECT_EQ(code, kExitUsageError) << arguments.front() << " " << arguments.back();
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("vorlind --help"), std::string::npos);
   }
 }
 
@@ -127,9 +123,9 @@ TEST(CommandLine, InputErrorsAndWarningsNameTheFileAndTheReason) {
        "c.html: "},
   };
   for (const auto& test : cases) {
-    const CommandRun run = runArguments(test.Arguments, scratch.path());
-    EXPECT_EQ(run.ExitCode, test.ExitCode) << test.Message;
-    EXPECT_NE(run.Err.find(test.Message), std::string::npos) << run.Err;
+    const auto [code, out, err] = runArguments(test.Arguments, scratch.path());
+    EXPECT_EQ(code, test.ExitCode) << test.Message;
+    EXPECT_NE(err.find(test.Message), std::string::npos) << err;
   }
 }
 

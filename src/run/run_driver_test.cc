@@ -1,6 +1,5 @@
-// Whole runs in-process for what the conformance cases leave out: where the replays lie, names
-// longer than their texts, the end of the answers, all five grids, and a report that cannot be
-// written.
+// Whole runs in-process for what the conformance cases leave out: where the replays lie, long
+// names, the end of the answers, all five grids, and a report that cannot be written.
 #include "run/run_driver.h"
 
 #include <gtest/gtest.h>
@@ -39,9 +38,8 @@ TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
     std::string Answers;
     std::string Prepare;  // "absolute" Skarrow.ini, a folder ("name/") or a /dev/full link
     int ExitCode;
-    size_t Prompts;
-    size_t Measured;     // grids whose track length was searched
-    std::string Report;  // the one file the run adds, or none
+    size_t Prompts, Measured;  // replay prompts; grids whose track length was searched
+    std::string Report;        // the one file the run adds, or none
   } cases[] = {
       {"absolute Skarrow dir", "ga", "ga\n0\n0\n", "absolute", 0, 2, 1, "gaAll.html"},
       {"long names cut", std::string(39, 'r'), std::string(45, 'r') + "\n0\n0\n", "", 0, 2, 1,
@@ -89,11 +87,10 @@ TEST(RunDriver, RunsTheConformanceCasesLeaveOut) {
 }
 
 TEST(RunDriver, GridStartTimeHasThreeDigitsOfMilliseconds) {
-  const std::pair<int32_t, std::string> cases[] = {{5007, ":5.007s\n"},
-                                                   {45, ":0.045s\n"},
-                                                   {100, ":0.100s\n"},
-                                                   {21700, ":21.700s\n"},
-                                                   {100000000, ":100000.000s\n"}};
+  const std::pair<int32_t, std::string> cases[] = {
+      {5007, ":5.007s\n"},           {45, ":0.045s\n"}, {100, ":0.100s\n"}, {21700, ":21.700s\n"},
+      {100000000, ":100000.000s\n"},
+  };
   for (const auto& [time, shown] : cases) {
     std::ostringstream out;
     printGridStartTime(out, time);
