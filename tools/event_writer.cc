@@ -105,9 +105,7 @@ void addFillerRecord(ReplayBuilder& builder, SplitMix64& rng, uint16_t type, int
   const bool shorten =
       avoidPositionSize && type == fmt::kPositionRecordType && size == fmt::kPositionRecordSize;
   const size_t bodySize = size - fmt::kRecordHeaderSize - (shorten ? 1 : 0);
-  for (uint8_t& byte : builder.addRecord(type, bodySize)) {
-    byte = static_cast<uint8_t>(rng.next() & 0xFF);
-  }
+  for (uint8_t& byte : builder.addRecord(type, bodySize)) byte = static_cast<uint8_t>(rng.next());
   if (shorten) rng.next();
 }
 
@@ -350,7 +348,8 @@ WriteOutcome writeReplay(const GridSpec& grid) {
           items[static_cast<size_t>(rng.between(0, static_cast<int64_t>(items.size()) - 1))];
       const auto stored = encodeTrackPosition(followed.TrackPosition, followed.EntryNumber);
       const size_t bodySize = fmt::kPositionRecordSize - fmt::kRecordHeaderSize;
-      std::ranges::copy(stored, builder.addRecord(fmt::kPositionRecordType, bodySize).begin());
+      std::copy(stored.begin(), stored.end(),
+                builder.addRecord(fmt::kPositionRecordType, bodySize).begin());
     }
     const int64_t extraRecords = rng.between(0, 2);
     for (int64_t r = 0; r < extraRecords; ++r) {

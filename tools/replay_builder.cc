@@ -34,9 +34,11 @@ size_t carBodySize(const std::vector<CarItem>& items, int extraBytes) {
 // Fills a zeroed car record body: the items' positions and the filler behind the first 4 bytes.
 void writeCarBody(std::span<uint8_t> body, const std::vector<CarItem>& items, uint8_t filler) {
   std::fill(body.begin() + fmt::kCarItemsOffset, body.end(), filler);
-  for (size_t i = 0; i < items.size(); ++i) {
-    const auto stored = encodeTrackPosition(items[i].TrackPosition, items[i].EntryNumber);
-    std::ranges::copy(stored, body.begin() + fmt::kCarItemsOffset + fmt::kCarItemSize * i);
+  auto item = body.begin() + fmt::kCarItemsOffset;
+  for (const CarItem& car : items) {
+    const auto stored = encodeTrackPosition(car.TrackPosition, car.EntryNumber);
+    std::copy(stored.begin(), stored.end(), item);
+    item += fmt::kCarItemSize;
   }
 }
 
