@@ -21,9 +21,9 @@ void putU32(std::vector<uint8_t>& out, uint32_t value) {
 
 void putTag(std::vector<uint8_t>& out, int32_t tag) { putU32(out, static_cast<uint32_t>(tag)); }
 
-void setU16(std::vector<uint8_t>& out, size_t at, uint16_t value) {
-  out[at] = static_cast<uint8_t>(value & 0xFF);
-  out[at + 1] = static_cast<uint8_t>(value >> 8);
+void setU16(uint8_t* at, uint16_t value) {
+  at[0] = static_cast<uint8_t>(value & 0xFF);
+  at[1] = static_cast<uint8_t>(value >> 8);
 }
 
 size_t carBodySize(const std::vector<CarItem>& items, int extraBytes) {
@@ -49,8 +49,8 @@ std::span<uint8_t> appendRecordWithBody(std::vector<uint8_t>& out, uint16_t type
   const size_t start = out.size();
   const size_t written = fmt::kRecordHeaderSize + bodySize;
   out.resize(start + static_cast<size_t>(fmt::paddedRecordSize(static_cast<int64_t>(written))), 0);
-  setU16(out, start, type);
-  setU16(out, start + 2, declaredSize != 0 ? declaredSize : static_cast<uint16_t>(written));
+  setU16(out.data() + start, type);
+  setU16(out.data() + start + 2, declaredSize != 0 ? declaredSize : static_cast<uint16_t>(written));
   return std::span<uint8_t>(out).subspan(start + fmt::kRecordHeaderSize, bodySize);
 }
 
@@ -62,11 +62,12 @@ void appendRecord(std::vector<uint8_t>& out, const StreamRecord& record) {
 void appendChunk(std::vector<uint8_t>& out, const std::vector<StreamRecord>& records,
                  uint16_t previousLength, uint32_t word) {
   const size_t start = out.size();
-  putU16(out, 0);
-  putU16(out, previousLength);
-  putU32(out, word);
+  out.resize(start + 8);  // length (set at the end), previous length, word
+  setU16(out.data() + start + 2, previousLength);
+  setU16(out.data() + start + 4, static_cast<uint16_t>(word));
+  setU16(out.data() + start + 6, static_cast<uint16_t>(word >> 16));
   for (const StreamRecord& record : records) appendRecord(out, record);
-  setU16(out, start, static_cast<uint16_t>(out.size() - start));
+  setU16(out.data() + start, static_cast<uint16_t>(out.size() - start));
 }
 
 }  // namespace
@@ -239,7 +240,7 @@ ReplayBuilder& ReplayBuilder::addCarRecord(const std::vector<CarItem>& items, in
 
 ReplayBuilder& ReplayBuilder::endChunk() {
   previousChunkLength_ = static_cast<uint16_t>(bytes_.size() - chunkStart_);
-  setU16(bytes_, chunkStart_, previousChunkLength_);
+  setU16(bytes_.data() + chunkStart_, previousChunkLength_);
   return *this;
 }
 
