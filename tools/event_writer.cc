@@ -97,41 +97,42 @@ class CarMotion {
   size_t lap_ = 0;
 };
 
-std::vector<uint8_t> randomBytes(SplitMix64& rng, size_t count) {
-  std::vector<uint8_t> out(count);
-  for (uint8_t& byte : out) byte = static_cast<uint8_t>(rng.next() & 0xFF);
-  return out;
-}
-
-StreamRecord fillerRecord(SplitMix64& rng, uint16_t type, int64_t minSize, int64_t maxSize) {
+// Appends a record of a size drawn from [minSize, maxSize] with a random body. A position-type
+// record of the position record's size can lose its last byte, which is drawn all the same.
+void addFillerRecord(ReplayBuilder& builder, SplitMix64& rng, uint16_t type, int64_t minSize,
+                     int64_t maxSize, bool avoidPositionSize = false) {
   const auto size = static_cast<size_t>(rng.between(minSize, maxSize));
-  return StreamRecord{type, 0, randomBytes(rng, size - fmt::kRecordHeaderSize)};
+  const bool shorten =
+      avoidPositionSize && type == fmt::kPositionRecordType && size == fmt::kPositionRecordSize;
+  const size_t bodySize = size - fmt::kRecordHeaderSize - (shorten ? 1 : 0);
+  for (uint8_t& byte : builder.addRecord(type, bodySize)) byte = static_cast<uint8_t>(rng.next());
+  if (shorten) rng.next();
 }
 
 // The records in front of the walked part of a chunk: either one type 15 record, or a first
 // record of another type (13 carries the start flag) and a second record.
 void addLeadRecords(SplitMix64& rng, LeadRecords leads, bool beforeStart, uint8_t startFlag,
-                    std::vector<StreamRecord>& records) {
+                    ReplayBuilder& builder) {
   if (startFlag != 0) {
-    records.push_back(startMarkerRecord(startFlag));
+    builder.addRecord(fmt::kStartMarkerRecordType, 4)[0] = startFlag;
   } else {
     const int64_t pick = rng.between(0, 99);
     if (leads == LeadRecords::kAlwaysType15 && !beforeStart) {
-      records.push_back(fillerRecord(rng, fmt::kSingleLeadRecordType, 4, 40));
+      addFillerRecord(builder, rng, fmt::kSingleLeadRecordType, 4, 40);
       return;
     }
     if (pick < 35 || (beforeStart && pick < 70)) {
-      records.push_back(startMarkerRecord(0));
+      builder.addRecord(fmt::kStartMarkerRecordType, 4);
     } else if (pick < 70) {
-      records.push_back(fillerRecord(rng, fmt::kSingleLeadRecordType, 4, 40));
+      addFillerRecord(builder, rng, fmt::kSingleLeadRecordType, 4, 40);
       return;
     } else {
       static constexpr uint16_t kTypes[] = {2, 3, 4, 7, 9, 11};
-      records.push_back(fillerRecord(rng, kTypes[rng.between(0, 5)], 4, 40));
+      addFillerRecord(builder, rng, kTypes[rng.between(0, 5)], 4, 40);
     }
   }
   static constexpr uint16_t kSecondTypes[] = {2, 5, 6, 8, 1};
-  records.push_back(fillerRecord(rng, kSecondTypes[rng.between(0, 4)], 4, 48));
+  addFillerRecord(builder, rng, kSecondTypes[rng.between(0, 4)], 4, 48);
 }
 
 bool nameFits(const std::string& text, size_t width) { return text.size() <= width; }
@@ -245,6 +246,8 @@ WriteOutcome writeReplay(const GridSpec& grid) {
     if (!grid.HasRace || !driver.InRace) continue;
     CarPlan car;
     car.Driver = i;
+    car.Crossings.reserve(driver.RaceLaps.size() + 1);
+    car.Flags.reserve(driver.RaceLaps.size() + 1);
     car.GridBack = std::min<int64_t>(
         kGridFrontGap + kGridSlotGap * static_cast<int64_t>(cars.size()), trackRaw / 2);
     car.StartMs = grid.LightsOutMs + reaction;
@@ -295,9 +298,7 @@ WriteOutcome writeReplay(const GridSpec& grid) {
                          car.Crossings, car.ApproachMs, retires, stopU, fallbackLapMs);
     lastCrossingMs = std::max(lastCrossingMs, car.Crossings.back());
     gridStart = gridStart < 0 ? car.Crossings.front() : std::min(gridStart, car.Crossings.front());
-    for (int64_t t : car.Crossings) {
-      written.Drivers[car.Driver].RaceCrossingsMs.push_back(static_cast<int32_t>(t));
-    }
+    written.Drivers[car.Driver].RaceCrossingsMs.assign(car.Crossings.begin(), car.Crossings.end());
   }
   written.GridStartTimeMs = static_cast<int32_t>(std::max<int64_t>(gridStart, 0));
 
@@ -308,10 +309,11 @@ WriteOutcome writeReplay(const GridSpec& grid) {
   for (const DriverSpec& driver : grid.Drivers) {
     builder.addEntry(driver.FirstName, driver.LastName, driver.Car, driver.EntryNumber);
   }
+  std::vector<LapRecord> records;  // of one block, reused
   for (size_t i = 0; i < grid.Drivers.size(); ++i) {
     const DriverSpec& driver = grid.Drivers[i];
     if (!driver.HasPractice) continue;
-    std::vector<LapRecord> records;
+    records.clear();
     int64_t clock = driver.PracticeFirstCrossingMs;
     records.push_back({static_cast<uint32_t>(clock), driver.PracticeFirstFlags});
     written.Drivers[i].PracticeCrossingsMs.push_back(static_cast<int32_t>(clock));
@@ -325,7 +327,7 @@ WriteOutcome writeReplay(const GridSpec& grid) {
   if (grid.HasRace) {
     builder.beginRaceSection();
     for (const CarPlan& car : cars) {
-      std::vector<LapRecord> records;
+      records.clear();
       for (size_t k = 0; k < car.Crossings.size(); ++k) {
         const int64_t time = car.Crossings[k] * grid.RaceRecordStretch;
         records.push_back({static_cast<uint32_t>(time), car.Flags[k]});
@@ -338,23 +340,21 @@ WriteOutcome writeReplay(const GridSpec& grid) {
   }
   written.StreamStart = static_cast<int64_t>(builder.size());
 
-  // The frame stream.
+  // The frame stream. A chunk gets its lead records, then finishChunk adds the rest.
   uint32_t frameWord = 0;
-  auto addChunk = [&](std::vector<StreamRecord>& records, const std::vector<CarItem>& items) {
+  auto finishChunk = [&](const std::vector<CarItem>& items) {
     if (!items.empty() && rng.chance(500)) {
       const CarItem& followed =
           items[static_cast<size_t>(rng.between(0, static_cast<int64_t>(items.size()) - 1))];
-      records.push_back(positionRecord(followed.TrackPosition, followed.EntryNumber));
+      const auto stored = encodeTrackPosition(followed.TrackPosition, followed.EntryNumber);
+      const size_t bodySize = fmt::kPositionRecordSize - fmt::kRecordHeaderSize;
+      std::copy(stored.begin(), stored.end(),
+                builder.addRecord(fmt::kPositionRecordType, bodySize).begin());
     }
     const int64_t extraRecords = rng.between(0, 2);
     for (int64_t r = 0; r < extraRecords; ++r) {
       static constexpr uint16_t kMiddleTypes[] = {3, 5, 6, 1};
-      uint16_t type = kMiddleTypes[rng.between(0, 3)];
-      StreamRecord record = fillerRecord(rng, type, 4, 40);
-      if (type == fmt::kPositionRecordType && record.Body.size() + 4 == fmt::kPositionRecordSize) {
-        record.Body.pop_back();
-      }
-      records.push_back(std::move(record));
+      addFillerRecord(builder, rng, kMiddleTypes[rng.between(0, 3)], 4, 40, true);
     }
     for (const CarItem& item : items) {
       written.MaxTrackPosition = std::max(written.MaxTrackPosition, item.TrackPosition);
@@ -362,8 +362,7 @@ WriteOutcome writeReplay(const GridSpec& grid) {
     // One draw per statement: the order in which arguments are evaluated is not fixed.
     const int extraBytes = static_cast<int>(rng.between(0, 7));
     const auto filler = static_cast<uint8_t>(rng.next() & 0xFF);
-    records.push_back(carRecord(items, extraBytes, kCarRecordType, filler));
-    builder.addChunk(records, frameWord++);
+    builder.addCarRecord(items, extraBytes, kCarRecordType, filler).endChunk();
     ++written.ChunkCount;
   };
 
@@ -381,18 +380,21 @@ WriteOutcome writeReplay(const GridSpec& grid) {
     }
   }
   const int64_t standingChunks = std::max<int64_t>(1, grid.StandingMs * fps / 1000);
-  // Taken once and cleared for every chunk, so that their memory is reused.
-  std::vector<StreamRecord> records;
-  records.reserve(8);
+  const int64_t lastCrossingChunk = (lastCrossingMs * fps + 999) / 1000;
+  const int64_t tailChunks = grid.TailMs * fps / 1000;
+  // Chunks a little above the mean size, so that the replay rarely outgrows this.
+  const int64_t chunks = standingChunks + (grid.HasRace ? lastCrossingChunk + tailChunks + 1 : 0);
+  const int64_t chunkSize = 112 + fmt::kCarItemSize * static_cast<int64_t>(standing.size());
+  builder.reserve(builder.size() + static_cast<size_t>(chunks * chunkSize + grid.TailBytes));
   std::vector<CarItem> items;
   items.reserve(cars.size());
   for (int64_t k = 0; k < standingChunks; ++k) {
     const bool marker = grid.HasRace && k + 1 == standingChunks;
     if (marker) written.MarkerChunkOffset = static_cast<int64_t>(builder.size());
-    records.clear();
+    builder.beginChunk(frameWord++);
     addLeadRecords(rng, grid.Leads, true,
-                   marker ? static_cast<uint8_t>(rng.between(1, 255)) : uint8_t{0}, records);
-    addChunk(records, standing);
+                   marker ? static_cast<uint8_t>(rng.between(1, 255)) : uint8_t{0}, builder);
+    finishChunk(standing);
   }
   if (!grid.HasRace) {
     written.Bytes = builder.take();
@@ -400,8 +402,6 @@ WriteOutcome writeReplay(const GridSpec& grid) {
   }
 
   written.RaceStartOffset = static_cast<int64_t>(builder.size());
-  const int64_t lastCrossingChunk = (lastCrossingMs * fps + 999) / 1000;
-  const int64_t tailChunks = grid.TailMs * fps / 1000;
   size_t bytesAtLastCrossing = 0;
   for (int64_t k = 0;; ++k) {
     if (k == lastCrossingChunk + 1) bytesAtLastCrossing = builder.size();
@@ -419,9 +419,9 @@ WriteOutcome writeReplay(const GridSpec& grid) {
       if (static_cast<int>(roll % 1000) < driver.MissingPermille) continue;
       items.push_back({static_cast<uint8_t>(driver.EntryNumber), *position});
     }
-    records.clear();
-    addLeadRecords(rng, grid.Leads, false, 0, records);
-    addChunk(records, items);
+    builder.beginChunk(frameWord++);
+    addLeadRecords(rng, grid.Leads, false, 0, builder);
+    finishChunk(items);
     ++written.RaceChunkCount;
   }
   written.Bytes = builder.take();

@@ -21,6 +21,55 @@ void putU32(std::vector<uint8_t>& out, uint32_t value) {
 
 void putTag(std::vector<uint8_t>& out, int32_t tag) { putU32(out, static_cast<uint32_t>(tag)); }
 
+void setU16(uint8_t* at, uint16_t value) {
+  at[0] = static_cast<uint8_t>(value & 0xFF);
+  at[1] = static_cast<uint8_t>(value >> 8);
+}
+
+size_t carBodySize(const std::vector<CarItem>& items, int extraBytes) {
+  return fmt::kCarItemsOffset + fmt::kCarItemSize * items.size() +
+         static_cast<size_t>(std::clamp(extraBytes, 0, 7));
+}
+
+// Fills a zeroed car record body: the items' positions and the filler behind the first 4 bytes.
+void writeCarBody(std::span<uint8_t> body, const std::vector<CarItem>& items, uint8_t filler) {
+  std::fill(body.begin() + fmt::kCarItemsOffset, body.end(), filler);
+  auto item = body.begin() + fmt::kCarItemsOffset;
+  for (const CarItem& car : items) {
+    const auto stored = encodeTrackPosition(car.TrackPosition, car.EntryNumber);
+    std::copy(stored.begin(), stored.end(), item);
+    item += fmt::kCarItemSize;
+  }
+}
+
+// The encoders append in place, so that writing a chunk takes no memory of its own. A record
+// is appended with a zeroed body, which the caller fills in.
+std::span<uint8_t> appendRecordWithBody(std::vector<uint8_t>& out, uint16_t type,
+                                        uint16_t declaredSize, size_t bodySize) {
+  const size_t start = out.size();
+  const size_t written = fmt::kRecordHeaderSize + bodySize;
+  out.resize(start + static_cast<size_t>(fmt::paddedRecordSize(static_cast<int64_t>(written))), 0);
+  setU16(out.data() + start, type);
+  setU16(out.data() + start + 2, declaredSize != 0 ? declaredSize : static_cast<uint16_t>(written));
+  return std::span<uint8_t>(out).subspan(start + fmt::kRecordHeaderSize, bodySize);
+}
+
+void appendRecord(std::vector<uint8_t>& out, const StreamRecord& record) {
+  std::ranges::copy(
+      record.Body, appendRecordWithBody(out, record.Type, record.Size, record.Body.size()).begin());
+}
+
+void appendChunk(std::vector<uint8_t>& out, const std::vector<StreamRecord>& records,
+                 uint16_t previousLength, uint32_t word) {
+  const size_t start = out.size();
+  out.resize(start + 8);  // length (set at the end), previous length, word
+  setU16(out.data() + start + 2, previousLength);
+  setU16(out.data() + start + 4, static_cast<uint16_t>(word));
+  setU16(out.data() + start + 6, static_cast<uint16_t>(word >> 16));
+  for (const StreamRecord& record : records) appendRecord(out, record);
+  setU16(out.data() + start, static_cast<uint16_t>(out.size() - start));
+}
+
 }  // namespace
 
 std::array<uint8_t, 4> encodeTrackPosition(uint32_t trackPosition, uint8_t entryNumber) {
@@ -45,44 +94,10 @@ StreamRecord positionRecord(uint32_t trackPosition, uint8_t entryNumber) {
 
 StreamRecord carRecord(const std::vector<CarItem>& items, int extraBytes, uint16_t type,
                        uint8_t filler) {
-  StreamRecord record{type, 0, {}};
-  record.Body.reserve(fmt::kCarItemsOffset + fmt::kCarItemSize * items.size() + 7);
-  record.Body.assign(fmt::kCarItemsOffset, 0);
-  for (const CarItem& item : items) {
-    const auto stored = encodeTrackPosition(item.TrackPosition, item.EntryNumber);
-    record.Body.insert(record.Body.end(), stored.begin(), stored.end());
-    record.Body.insert(record.Body.end(), fmt::kCarItemSize - 4, filler);
-  }
-  record.Body.insert(record.Body.end(), static_cast<size_t>(std::clamp(extraBytes, 0, 7)), filler);
+  StreamRecord record{type, 0, std::vector<uint8_t>(carBodySize(items, extraBytes), 0)};
+  writeCarBody(record.Body, items, filler);
   return record;
 }
-
-namespace {
-
-// The encoders append in place, so that writing a chunk takes no memory of its own.
-void appendRecord(std::vector<uint8_t>& out, const StreamRecord& record) {
-  const size_t start = out.size();
-  const size_t written = fmt::kRecordHeaderSize + record.Body.size();
-  const uint16_t size = record.Size != 0 ? record.Size : static_cast<uint16_t>(written);
-  putU16(out, record.Type);
-  putU16(out, size);
-  out.insert(out.end(), record.Body.begin(), record.Body.end());
-  out.resize(start + static_cast<size_t>(fmt::paddedRecordSize(static_cast<int64_t>(written))), 0);
-}
-
-void appendChunk(std::vector<uint8_t>& out, const std::vector<StreamRecord>& records,
-                 uint16_t previousLength, uint32_t word) {
-  const size_t start = out.size();
-  putU16(out, 0);
-  putU16(out, previousLength);
-  putU32(out, word);
-  for (const StreamRecord& record : records) appendRecord(out, record);
-  const auto length = static_cast<uint16_t>(out.size() - start);
-  out[start] = static_cast<uint8_t>(length & 0xFF);
-  out[start + 1] = static_cast<uint8_t>(length >> 8);
-}
-
-}  // namespace
 
 std::vector<uint8_t> encodeRecord(const StreamRecord& record) {
   std::vector<uint8_t> out;
@@ -204,6 +219,28 @@ ReplayBuilder& ReplayBuilder::addChunk(const std::vector<StreamRecord>& records,
   const size_t start = bytes_.size();
   appendChunk(bytes_, records, previousChunkLength_, word);
   previousChunkLength_ = static_cast<uint16_t>(bytes_.size() - start);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::beginChunk(uint32_t word) {
+  chunkStart_ = bytes_.size();
+  appendChunk(bytes_, {}, previousChunkLength_, word);
+  return *this;
+}
+
+std::span<uint8_t> ReplayBuilder::addRecord(uint16_t type, size_t bodySize) {
+  return appendRecordWithBody(bytes_, type, 0, bodySize);
+}
+
+ReplayBuilder& ReplayBuilder::addCarRecord(const std::vector<CarItem>& items, int extraBytes,
+                                           uint16_t type, uint8_t filler) {
+  writeCarBody(addRecord(type, carBodySize(items, extraBytes)), items, filler);
+  return *this;
+}
+
+ReplayBuilder& ReplayBuilder::endChunk() {
+  previousChunkLength_ = static_cast<uint16_t>(bytes_.size() - chunkStart_);
+  setU16(bytes_.data() + chunkStart_, previousChunkLength_);
   return *this;
 }
 

@@ -104,6 +104,16 @@ class ReplayBuilder {
   // (or `setPreviousChunkLength`'s value for the first one).
   ReplayBuilder& addChunk(const std::vector<StreamRecord>& records, uint32_t word = 0);
   ReplayBuilder& setPreviousChunkLength(uint16_t length);
+  // A chunk encoded in place: beginChunk, its records, then endChunk, which fills in the length.
+  // addRecord appends a record with a zeroed body of `bodySize` bytes and returns the body to
+  // fill in, valid until the next append.
+  ReplayBuilder& beginChunk(uint32_t word = 0);
+  std::span<uint8_t> addRecord(uint16_t type, size_t bodySize);
+  // Appends what carRecord(items, extraBytes, type, filler) encodes to.
+  ReplayBuilder& addCarRecord(const std::vector<CarItem>& items, int extraBytes, uint16_t type,
+                              uint8_t filler);
+  ReplayBuilder& endChunk();
+  void reserve(size_t bytes) { bytes_.reserve(bytes); }
 
   ReplayBuilder& appendBytes(std::span<const uint8_t> data);
   ReplayBuilder& appendU8(uint8_t value);
@@ -122,6 +132,7 @@ class ReplayBuilder {
 
   std::vector<uint8_t> bytes_;
   uint16_t previousChunkLength_ = 0;
+  size_t chunkStart_ = 0;
 };
 
 }  // namespace vorlind::tools
