@@ -14,7 +14,10 @@ constexpr int32_t kStartAllowance = 5500;
 
 class ResultRanking {
  public:
-  explicit ResultRanking(const EventStore& store) : store_(store) { findWinnerTimes(); }
+  explicit ResultRanking(const EventStore& store) : store_(store) {
+    findWinnerTimes();
+    findColumnTimes();
+  }
 
   std::vector<ResultRow> rank() {
     rankClassified();
@@ -108,15 +111,24 @@ class ResultRanking {
     }
   }
 
-  // Place of `slot` at crossing `crossing` among all slots, by time since their grid's start;
-  // none when the slot has no time there. Equal times share the higher place.
-  std::optional<int32_t> placeAt(int slot, int64_t crossing) const {
-    const std::optional<int32_t> raceTime = raceTimeAt(store_, slot, crossing);
-    if (!raceTime) return std::nullopt;
+  // The time since its grid's start of every slot at the crossing of each distance column.
+  void findColumnTimes() {
+    for (int column = 1; column <= kDistanceColumns; ++column) {
+      const int64_t crossing = wrap32(int64_t{column} * store_.MaxRaceLaps) / 10;
+      for (int slot = 0; slot < kSlotCount; ++slot) {
+        columnTimes_[column - 1][slot] = raceTimeAt(store_, slot, crossing);
+      }
+    }
+  }
+
+  // Place of `slot` at a distance column among all slots; none when the slot has no time there.
+  // Equal times share the higher place.
+  std::optional<int32_t> placeAt(int slot, int column) const {
+    const std::array<std::optional<int32_t>, kSlotCount>& times = columnTimes_[column - 1];
+    if (!times[slot]) return std::nullopt;
     int32_t place = 0;
-    for (int other = 0; other < kSlotCount; ++other) {
-      const std::optional<int32_t> otherTime = raceTimeAt(store_, other, crossing);
-      if (otherTime && *raceTime >= *otherTime) ++place;
+    for (const std::optional<int32_t>& other : times) {
+      if (other && *times[slot] >= *other) ++place;
     }
     return place;
   }
@@ -130,8 +142,7 @@ class ResultRanking {
     row.RaceTime = choice.Key;
     row.Classified = classified;
     for (int column = 1; column <= kDistanceColumns; ++column) {
-      row.PlaceAtTenth[column - 1] =
-          placeAt(slot, wrap32(int64_t{column} * store_.MaxRaceLaps) / 10);
+      row.PlaceAtTenth[column - 1] = placeAt(slot, column);
     }
     // The gap is taken to the winner's own race time, not to his projected one.
     if (classified && !rows_.empty()) {
@@ -144,6 +155,7 @@ class ResultRanking {
   const EventStore& store_;
   Ranking ranking_;
   std::array<int32_t, kGridCount> winnerTime_{};
+  std::array<std::array<std::optional<int32_t>, kSlotCount>, kDistanceColumns> columnTimes_{};
   std::array<uint8_t, kSlotCount> eligible_{};
   std::vector<ResultRow> rows_;
 };
