@@ -16,6 +16,7 @@ class ResultRanking {
  public:
   explicit ResultRanking(const EventStore& store) : store_(store) {
     findWinnerTimes();
+    findSlotTimes();
     findColumnTimes();
   }
 
@@ -57,12 +58,21 @@ class ResultRanking {
     return wrap32(int64_t{time} + int64_t{missingLaps} * averageLap);
   }
 
+  // What every scan of the ranking asks of each slot, taken once.
+  void findSlotTimes() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      raceTime_[slot] = finalRaceTime(slot);
+      projected_[slot] = projectedTime(slot);
+      running_[slot] = stillRunningAtFinish(slot) ? 1 : 0;
+    }
+  }
+
   // Until the first row stands, slots that stopped before their grid's winner finished are barred,
   // in the second pass too; once a row stands the sweep no longer runs. Meant as it is.
   void sweepEligible() {
     if (!rows_.empty()) return;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-      if (!stillRunningAtFinish(slot)) eligible_[slot] = 0;
+      if (running_[slot] == 0) eligible_[slot] = 0;
     }
   }
 
@@ -71,10 +81,8 @@ class ResultRanking {
     while (true) {
       const Selection choice = ranking_.next(
           kSmallestFromNoTime,
-          [&](int slot) {
-            return stillRunningAtFinish(slot) && started(slot) && eligible_[slot] != 0;
-          },
-          [&](int slot) { return projectedTime(slot); });
+          [&](int slot) { return running_[slot] != 0 && started(slot) && eligible_[slot] != 0; },
+          [&](int slot) { return projected_[slot]; });
       sweepEligible();
       if (choice.Slot == 0) return;
       addRow(choice, true);
@@ -100,7 +108,7 @@ class ResultRanking {
           [&](int slot) {
             return store_.RaceLapCount[slot] == level && started(slot) && eligible_[slot] != 0;
           },
-          [&](int slot) { return finalRaceTime(slot); });
+          [&](int slot) { return raceTime_[slot]; });
       sweepEligible();
       if (choice.Slot == 0) {
         // Levels that no slot has would find nothing either.
@@ -146,7 +154,7 @@ class ResultRanking {
     }
     // The gap is taken to the winner's own race time, not to his projected one.
     if (classified && !rows_.empty()) {
-      row.GapToWinner = wrap32(int64_t{choice.Key} - finalRaceTime(rows_.front().Slot));
+      row.GapToWinner = wrap32(int64_t{choice.Key} - raceTime_[rows_.front().Slot]);
     }
     rows_.push_back(row);
     ranking_.markListed(slot);
@@ -157,6 +165,9 @@ class ResultRanking {
   std::array<int32_t, kGridCount> winnerTime_{};
   std::array<std::array<std::optional<int32_t>, kSlotCount>, kDistanceColumns> columnTimes_{};
   std::array<uint8_t, kSlotCount> eligible_{};
+  std::array<int32_t, kSlotCount> raceTime_{};
+  std::array<int32_t, kSlotCount> projected_{};
+  std::array<uint8_t, kSlotCount> running_{};
   std::vector<ResultRow> rows_;
 };
 
