@@ -47,17 +47,20 @@ std::span<const uint8_t> bytesOf(std::string_view text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-// Leaves in `dir` only the regular files that are about to be written again (relative paths in
-// `kept`) and the replays folder; everything else a run may have left is removed.
-void removeUnplanned(const fs::path& dir, const fs::path& relative,
-                     const std::vector<fs::path>& kept) {
+// Files of a run by their path relative to its directory.
+using PlannedFiles = std::vector<std::pair<fs::path, std::span<const uint8_t>>>;
+
+// Leaves in `dir` only the regular files that are about to be written again and the replays
+// folder; everything else a run may have left is removed.
+void removeUnplanned(const fs::path& dir, const fs::path& relative, const PlannedFiles& kept) {
   std::error_code error;
   std::vector<fs::path> unplanned;
   for (const fs::directory_entry& entry : fs::directory_iterator(dir / relative, error)) {
     const fs::path name = relative / entry.path().filename();
     if (name == "replays" && entry.is_directory(error) && !entry.is_symlink(error)) {
       removeUnplanned(dir, name, kept);
-    } else if (!entry.is_regular_file(error) || std::ranges::find(kept, name) == kept.end()) {
+    } else if (!entry.is_regular_file(error) ||
+               std::ranges::find(kept, name, &PlannedFiles::value_type::first) == kept.end()) {
       unplanned.push_back(entry.path());
     }
   }
@@ -179,15 +182,13 @@ std::string answersFor(size_t replayCount, const std::vector<int>& menu) {
 }
 
 RunResult runEvent(const fs::path& dir, const EventFiles& files) {
-  std::vector<std::pair<fs::path, std::span<const uint8_t>>> written;
+  PlannedFiles written;
   if (files.HasMyName) written.emplace_back("myname.ini", bytesOf(files.MyName));
   if (files.HasSkarrow) written.emplace_back("Skarrow.ini", bytesOf(files.Skarrow));
   for (size_t i = 0; i < files.Replays.size(); ++i) {
     written.emplace_back(fs::path("replays") / (replayName(i) + ".rpy"), files.Replays[i]);
   }
-  std::vector<fs::path> kept;
-  for (const auto& file : written) kept.push_back(file.first);
-  removeUnplanned(dir, {}, kept);
+  removeUnplanned(dir, {}, written);
   std::error_code error;
   fs::create_directories(dir / "replays", error);
   for (const auto& [name, bytes] : written) writeBytes(dir / name, bytes);
