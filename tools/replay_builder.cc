@@ -216,10 +216,9 @@ ReplayBuilder& ReplayBuilder::endPracticeOnly(uint32_t word) {
 }
 
 ReplayBuilder& ReplayBuilder::addChunk(const std::vector<StreamRecord>& records, uint32_t word) {
-  const size_t start = bytes_.size();
-  appendChunk(bytes_, records, previousChunkLength_, word);
-  previousChunkLength_ = static_cast<uint16_t>(bytes_.size() - start);
-  return *this;
+  beginChunk(word);
+  for (const StreamRecord& record : records) appendRecord(bytes_, record);
+  return endChunk();
 }
 
 ReplayBuilder& ReplayBuilder::beginChunk(uint32_t word) {
