@@ -41,10 +41,15 @@ struct DriverChunk {
 // behind it and, in a crafted stream, every byte is an item of thousands of chunks. Items lie in
 // 16 lanes by their offset modulo 16; a chunk's first item lies further on than the one of any
 // chunk before it, so each lane keeps the driver's items from the last chunk's first item up to
-// where it has looked, and a chunk's items need to be looked at only from there on.
+// where it has looked, and a chunk's items need to be looked at only from there on. One object
+// serves every driver of a search in turn and keeps its memory between them.
 class DriverItems {
  public:
-  explicit DriverItems(int entryNumber) : entryNumber_(entryNumber) {}
+  // Forgets the items of the driver before and looks for the one of `entryNumber` from now on.
+  void restart(int entryNumber) {
+    entryNumber_ = entryNumber;
+    for (Lane& lane : lanes_) lane.clear();
+  }
 
   // Gives the driver's track positions among the first `count` items from `first` to `onSample`
   // in order, until it returns false; then the offset of that item, else -1. The items' first
@@ -54,7 +59,7 @@ class DriverItems {
                 OnSample&& onSample) {
     if (count <= 0) return -1;
     Lane& lane = lanes_[static_cast<uint64_t>(first) % fmt::kCarItemSize];
-    if (first < lane.First) lane = Lane{};
+    if (first < lane.First) lane.clear();
     lane.First = first;
     while (!lane.Samples.empty() && lane.Samples.front().Offset < first) lane.Samples.pop_front();
     const int64_t end = first + fmt::kCarItemSize * count;
@@ -86,9 +91,14 @@ class DriverItems {
     int64_t First = -1;    // the first item of the last chunk served from this lane
     int64_t LookedTo = 0;  // where the items looked at end
     std::deque<Sample> Samples;
+    void clear() {
+      First = -1;
+      LookedTo = 0;
+      Samples.clear();
+    }
   };
 
-  int entryNumber_;
+  int entryNumber_ = 0;
   std::array<Lane, fmt::kCarItemSize> lanes_;
 };
 
@@ -121,12 +131,8 @@ bool readDriverChunk(ByteSource& source, int64_t start, DriverItems& items, Stre
 class DriverChunks {
  public:
   DriverChunks(ByteSource& source, ChunkChain& chain, StreamScratch& scratch,
-               const DriverRecording* recording, int entryNumber)
-      : source_(source),
-        chain_(chain),
-        scratch_(scratch),
-        recording_(recording),
-        items_(entryNumber) {
+               const DriverRecording* recording, DriverItems& items)
+      : source_(source), chain_(chain), scratch_(scratch), recording_(recording), items_(items) {
     if (recording_ != nullptr) cursorStart_ = recording_->FirstStart;
   }
 
@@ -198,7 +204,7 @@ class DriverChunks {
   ChunkChain& chain_;
   StreamScratch& scratch_;
   const DriverRecording* recording_;
-  DriverItems items_;
+  DriverItems& items_;
   size_t cursor_ = 0;  // a kept chunk, where it starts and where its positions are
   int64_t cursorStart_ = -1;
   size_t cursorSample_ = 0;
@@ -461,11 +467,13 @@ void searchSectorTimes(ByteSource& source, ChunkChain& chain, EventStore& store,
                                 ? recorder->raceStart()
                                 : findRaceStart(source, chain, scratch);
   if (raceStart < 0) return;
+  DriverItems items;
   for (int entry = kFirstMeasuredEntry; entry <= kLastMeasuredEntry; ++entry) {
     const int slot = slotOffset + entry;
     if (slot >= kSlotCount || store.RaceLapCount[slot] <= 0) continue;
+    items.restart(entry);
     DriverChunks chunks(source, chain, scratch,
-                        recorder != nullptr ? recorder->recording(entry) : nullptr, entry);
+                        recorder != nullptr ? recorder->recording(entry) : nullptr, items);
     measureDriver(chunks, store, raceStart, slot, listener);
   }
 }

@@ -131,7 +131,6 @@ int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory
     return kExitFailure;
   }
 
-  GridReader reader;
   ConsoleGridListener listener(store, out);
   int slotOffset = 0;
   for (int grid = 1; grid <= kGridCount; ++grid) {
@@ -157,7 +156,7 @@ int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory
       pauseConsole(console);
       return kExitFailure;
     }
-    switch (reader.read(*replay, store, grid, slotOffset, listener).Outcome) {
+    switch (memory.Reader.read(*replay, store, grid, slotOffset, listener).Outcome) {
       case GridOutcome::kDamaged:
         return reportDamaged(console, replayPath);
       case GridOutcome::kPlayerReplay:

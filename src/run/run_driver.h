@@ -10,16 +10,18 @@
 #include "platform/console.h"
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
+#include "replay/grid_reader.h"
 
 namespace vorlind {
 
-// The memory a run works in: the event store, set up here and cleared by every run, and the
-// blocks its replays are read into. A caller that runs many events in one process keeps one and
-// lends it to each run, so that the pages are taken from the system once.
+// The memory a run works in: the event store, set up here and cleared by every run, the blocks
+// its replays are read into and the grid reader's buffers. A caller that runs many events in one
+// process keeps one and lends it to each run, so that the memory is taken from the system once.
 struct RunMemory {
   RunMemory() { initEventStore(Store); }
   EventStore Store;
   FileBlockMemory Blocks;
+  GridReader Reader;
 };
 
 // Runs the whole program with `workDir` as the working directory (configuration files, relative
