@@ -68,33 +68,22 @@ tools::EventPlan planFrom(ByteTaker& in) {
   return plan;
 }
 
-// What the event writer's plan does not reach: start delays, the length of the stream behind
-// the last crossing, and laps long enough to be ranked without a stream to match (the stream
-// does not carry practice; the race's records are stretched against it).
-struct GridAdjustments {
-  int32_t LightsOutMs = 0;
-  int32_t TailBytes = 0;
-  int PracticeStretch = 1;
-  int RaceStretch = 1;
-};
-
-GridAdjustments adjustmentsFrom(ByteTaker& in) {
-  GridAdjustments adjustments;
-  adjustments.LightsOutMs = 4 * in.byte();
-  adjustments.TailBytes = 9800 + 4 * in.byte();
-  adjustments.PracticeStretch = 1 + in.below(64);
-  adjustments.RaceStretch = 1 + in.below(64);
-  return adjustments;
-}
-
-void adjustGrids(const GridAdjustments& adjustments, std::vector<tools::NamedGrid>& grids) {
+// Applies what the event writer's plan does not reach: start delays, the length of the stream
+// behind the last crossing, and laps long enough to be ranked without a stream to match (the
+// stream does not carry practice; the race's records are stretched against it). Takes four bytes.
+constexpr int kAdjustmentBytes = 4;
+void adjustGrids(ByteTaker& in, std::vector<tools::NamedGrid>& grids) {
+  const int32_t lightsOut = 4 * in.byte();
+  const int32_t tailBytes = 9800 + 4 * in.byte();
+  const int practiceStretch = 1 + in.below(64);
+  const int raceStretch = 1 + in.below(64);
   for (tools::NamedGrid& grid : grids) {
-    grid.Spec.LightsOutMs = adjustments.LightsOutMs;
+    grid.Spec.LightsOutMs = lightsOut;
     grid.Spec.TailMs = 200;
-    grid.Spec.TailBytes = adjustments.TailBytes;
-    grid.Spec.RaceRecordStretch = adjustments.RaceStretch;
+    grid.Spec.TailBytes = tailBytes;
+    grid.Spec.RaceRecordStretch = raceStretch;
     for (tools::DriverSpec& driver : grid.Spec.Drivers) {
-      for (tools::LapSpec& lap : driver.PracticeLaps) lap.TimeMs *= adjustments.PracticeStretch;
+      for (tools::LapSpec& lap : driver.PracticeLaps) lap.TimeMs *= practiceStretch;
     }
   }
 }
@@ -146,7 +135,8 @@ struct WrittenEvent {
 const WrittenEvent& writtenEvent(ByteTaker& in, tools::EventPlan& plan) {
   static std::vector<WrittenEvent> cache(256);
   plan = planFrom(in);
-  const GridAdjustments adjustments = adjustmentsFrom(in);
+  ByteTaker adjustments = in;
+  for (int k = 0; k < kAdjustmentBytes; ++k) in.byte();
   const std::span<const uint8_t> key = in.taken();
   const std::string_view text(reinterpret_cast<const char*>(key.data()), key.size());
   WrittenEvent& event = cache[std::hash<std::string_view>{}(text) % cache.size()];
