@@ -48,7 +48,7 @@ class GridReader {
                                 int slotOffset, GridListener& listener);
 
  private:
-  // Kept from grid to grid, so that their memory is taken once per run.
+  // Kept from grid to grid, and from run to run in a RunMemory, so that their memory is taken once.
   bool keepChunks_;
   SectorRecorder recorder_;
   std::unique_ptr<StreamScratch> scratch_;
