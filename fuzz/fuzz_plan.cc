@@ -143,6 +143,8 @@ const WrittenEvent& writtenEvent(ByteTaker& in, tools::EventPlan& plan) {
   if (std::ranges::equal(event.Key, key) && event.Count > 0) return event;
   std::vector<tools::NamedGrid> grids = tools::planEvent(plan);
   adjustGrids(adjustments, grids);
+  // The key must hold every byte the adjustments took, or two events would share an entry.
+  if (adjustments.taken().size() != key.size()) std::abort();
   event.Key.assign(key.begin(), key.end());
   event.Refused = false;
   event.Count = grids.size();
