@@ -62,11 +62,6 @@ std::string number(double value, int decimals) {
   return std::string(text, written.ptr);
 }
 
-std::string driverName(const EventStore& store, int slot) {
-  return latin1ToUtf8(store.SlotFirstName[slot].view()) + " " +
-         latin1ToUtf8(store.SlotLastName[slot].view());
-}
-
 const char* carColour(int32_t car) {
   return car >= 0 && car < static_cast<int32_t>(std::size(kCarColours)) ? kCarColours[car]
                                                                         : kOtherCarColour;
@@ -97,7 +92,7 @@ std::vector<LegendEntry> gridLegend(const EventStore& store) {
     if (used) legend.push_back({kGridColours[grid], std::string("grid ") + char('A' + grid)});
   }
   if (const std::optional<int> slot = highlightedDriver(store)) {
-    legend.push_back({kHighlightColour, driverName(store, *slot)});
+    legend.push_back({kHighlightColour, driverNameUtf8(store, *slot)});
   }
   return legend;
 }
@@ -157,7 +152,7 @@ Chart lapTimes(const EventStore& store) {
   }
   if (makeUsed.back()) chart.Legend.push_back({kOtherCarColour, "other car"});
   if (const std::optional<int> slot = highlightedDriver(store)) {
-    chart.Legend.push_back({kHighlightColour, driverName(store, *slot)});
+    chart.Legend.push_back({kHighlightColour, driverNameUtf8(store, *slot)});
   }
   return chart;
 }
@@ -248,10 +243,10 @@ void writeChart(const EventStore& store, const Chart& chart, std::ostream& out) 
       out << number(x(point.Lap), 1) << ',' << number(y(point.Value), 1) << ' ';
     }
     const Point& end = line.Points.back();
-    out << "\"><title>" << xmlEscape(driverName(store, line.Slot)) << "</title></polyline>\n"
+    out << "\"><title>" << xmlEscape(driverNameUtf8(store, line.Slot)) << "</title></polyline>\n"
         << "<text x=\"" << number(x(end.Lap) + 6, 1) << "\" y=\"" << number(y(end.Value) + 4, 1)
         << "\" font-size=\"11\" fill=\"" << line.Colour << "\""
-        << (strong ? " font-weight=\"bold\"" : "") << '>' << xmlEscape(driverName(store, line.Slot))
+        << (strong ? " font-weight=\"bold\"" : "") << '>' << xmlEscape(driverNameUtf8(store, line.Slot))
         << "</text>\n";
   }
   out << "</svg>\n";

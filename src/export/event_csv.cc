@@ -90,25 +90,26 @@ std::string lapsCsv(const EventStore& store) {
   return csv;
 }
 
-std::string resultCsv(const EventStore& store) {
+std::string resultCsv(const EventStore& store, std::span<const Penalty> penalties) {
   std::string csv;
   appendLine(csv, {"pos", "slot", "grid", "first_name", "last_name", "car", "laps", "race_time_ms",
-                   "gap_to_winner_ms", "status"});
-  for (const ResultRow& row : rankResult(store)) {
+                   "penalty_ms", "gap_to_winner_ms", "status"});
+  for (const ResultRow& row : rankClassification(store, penalties)) {
     appendLine(csv, {number(row.Position), number(row.Slot), gridOf(row.Slot),
                      firstName(store, row.Slot), lastName(store, row.Slot),
                      number(store.SlotCar[row.Slot]), number(row.Laps), number(row.RaceTime),
-                     numberOrEmpty(row.GapToWinner), row.Classified ? "finished" : "DNF"});
+                     number(row.Penalty), numberOrEmpty(row.GapToWinner), statusWord(row.Status)});
   }
   return csv;
 }
 
-std::string writeEventCsv(const EventStore& store, const std::filesystem::path& folder) {
+std::string writeEventCsv(const EventStore& store, const std::filesystem::path& folder,
+                          std::span<const Penalty> penalties) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) return folder.string() + ": cannot be created: " + error.message();
   std::string failure = writeFile(folder / "laps.csv", lapsCsv(store));
-  if (failure.empty()) failure = writeFile(folder / "result.csv", resultCsv(store));
+  if (failure.empty()) failure = writeFile(folder / "result.csv", resultCsv(store, penalties));
   return failure;
 }
 

@@ -45,7 +45,7 @@ TEST(EventCsv, FilesReadBackWithACsvParser) {
   std::vector<GridSource> grids;
   std::ostringstream err;
   ASSERT_TRUE(loadEvent(command, scratch.path(), *store, grids, err));
-  const std::vector<ResultRow> result = rankResult(*store);
+  const std::vector<ResultRow> result = rankClassification(*store);
   store->SlotLastName[result.front().Slot].assign("O\"Hara, J\xE9r\xF4me\x80");
   ASSERT_EQ(writeEventCsv(*store, scratch.path() / "csv"), "");
 
@@ -64,7 +64,7 @@ TEST(EventCsv, FilesReadBackWithACsvParser) {
     const std::string name = latin1ToUtf8(store->SlotLastName[slot].view());
     return std::to_string(slot) + " " + std::to_string(time) + " " + name + "\n";
   };
-  std::string laps = "9\n", results = "10\n";
+  std::string laps = "9\n", results = "11\n";
   for (int slot = 0; slot < kSlotCount; ++slot) {
     if (!slotHoldsEntry(*store, slot)) continue;
     for (int lap = 1; lap <= store->PracticeLapCount[slot]; ++lap) {

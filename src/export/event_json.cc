@@ -21,7 +21,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int kFormatVersion = 1;
+constexpr int kFormatVersion = 2;
 constexpr const char* kCarMakes[] = {"Brabham", "BRM",   "Cooper", "Eagle",
                                      "Ferrari", "Lotus", "Honda"};
 
@@ -86,7 +86,8 @@ Json bestLapSectorsOf(const EventStore& store, int slot) {
   Json sectors = Json::array();
   for (int sector = 1; sector <= kSectorCount; ++sector) {
     sectors.push_back({{"sector", sector},
-                       {"split_ms", timeOrNull(sectorTime(store, slot, sector))},
+                       {"time_ms", timeOrNull(sectorTime(store, slot, sector))},
+                       {"split_ms", timeOrNull(sectorSplit(store, slot, sector))},
                        {"min_speed_kmh", speedKmh(store.BestLapMinSpeed[slot][sector])},
                        {"max_speed_kmh", highestSpeedKmh(store.BestLapMaxSpeed[slot][sector])}});
   }
@@ -111,20 +112,35 @@ Json driversOf(const EventStore& store) {
   return drivers;
 }
 
-Json resultRows(const EventStore& store) {
+// The RESULT table's rows, or the classification's with their penalties.
+Json resultRows(const std::vector<ResultRow>& result, bool withPenalties) {
   Json rows = Json::array();
-  for (const ResultRow& row : rankResult(store)) {
+  for (const ResultRow& row : result) {
     Json places = Json::array();
     for (const std::optional<int32_t>& place : row.PlaceAtTenth) places.push_back(orNull(place));
-    rows.push_back({{"pos", row.Position},
-                    {"slot", row.Slot},
-                    {"laps", row.Laps},
-                    {"race_time_ms", row.RaceTime},
-                    {"status", row.Classified ? "finished" : "DNF"},
-                    {"gap_to_winner_ms", orNull(row.GapToWinner)},
-                    {"place_at_tenths", std::move(places)}});
+    Json json = {{"pos", row.Position},
+                 {"slot", row.Slot},
+                 {"laps", row.Laps},
+                 {"race_time_ms", row.RaceTime}};
+    if (withPenalties) json["penalty_ms"] = row.Penalty;
+    json["status"] = statusWord(row.Status);
+    json["gap_to_winner_ms"] = orNull(row.GapToWinner);
+    json["place_at_tenths"] = std::move(places);
+    rows.push_back(std::move(json));
   }
   return rows;
+}
+
+Json penaltiesOf(const EventStore& store, std::span<const Penalty> penalties) {
+  Json list = Json::array();
+  for (const Penalty& penalty : penalties) {
+    list.push_back({{"slot", penalty.Slot},
+                    {"name", driverNameUtf8(store, penalty.Slot)},
+                    {"time_ms", penalty.TimeMs},
+                    {"disqualified", penalty.Disqualified},
+                    {"reason", penalty.Reason.empty() ? Json(nullptr) : Json(penalty.Reason)}});
+  }
+  return list;
 }
 
 Json consistencyRows(const EventStore& store) {
@@ -225,7 +241,7 @@ Json tablesOf(const EventStore& store) {
     tables["practice_laps"] = std::move(rows);
     return tables;
   }
-  tables["result"] = resultRows(store);
+  tables["result"] = resultRows(rankResult(store), false);
   tables["consistency"] = consistencyRows(store);
   tables["leader"] = leaderRows(store);
   tables["fastest_race_laps"] = fastestLapRows(store, FastestLapMember::kRace);
@@ -269,7 +285,25 @@ Json speedKmh(int32_t hundredths) {
   return hundredths / 100.0;
 }
 
-Json eventJson(const EventStore& store, const std::vector<GridSource>& grids) {
+std::string driverNameUtf8(const EventStore& store, int slot) {
+  return latin1ToUtf8(store.SlotFirstName[slot].view()) + " " +
+         latin1ToUtf8(store.SlotLastName[slot].view());
+}
+
+const char* statusWord(ResultStatus status) {
+  switch (status) {
+    case ResultStatus::kFinished:
+      return "finished";
+    case ResultStatus::kDnf:
+      return "DNF";
+    case ResultStatus::kDsq:
+      return "DSQ";
+  }
+  return "DNF";
+}
+
+Json eventJson(const EventStore& store, const std::vector<GridSource>& grids,
+               std::span<const Penalty> penalties) {
   Json gridList = Json::array();
   for (size_t index = 0; index < grids.size(); ++index) {
     const int32_t start = store.GridStartTime[index];
@@ -291,11 +325,15 @@ Json eventJson(const EventStore& store, const std::vector<GridSource>& grids) {
       {"race_laps", store.MaxRaceLaps},
       {"grids", std::move(gridList)},
       {"drivers", driversOf(store)},
+      {"classification", resultRows(rankClassification(store, penalties), true)},
+      {"penalties", penaltiesOf(store, penalties)},
       {"tables", tablesOf(store)}};
 }
 
-std::string eventJsonText(const EventStore& store, const std::vector<GridSource>& grids) {
-  std::string text = eventJson(store, grids).dump(-1, ' ', false, Json::error_handler_t::replace);
+std::string eventJsonText(const EventStore& store, const std::vector<GridSource>& grids,
+                          std::span<const Penalty> penalties) {
+  std::string text =
+      eventJson(store, grids, penalties).dump(-1, ' ', false, Json::error_handler_t::replace);
   text += '\n';
   return text;
 }

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "replay/event_store.h"
+#include "report/result_table.h"
 
 namespace vorlind {
 
@@ -28,10 +30,19 @@ bool slotHoldsEntry(const EventStore& store, int slot);
 // Hundredths of km/h as km/h; null for the store's "no speed".
 nlohmann::ordered_json speedKmh(int32_t hundredths);
 
-// The document of an event whose lap pass has run.
-nlohmann::ordered_json eventJson(const EventStore& store, const std::vector<GridSource>& grids);
+// A driver's name as the event's documents give it: "First Last", as UTF-8.
+std::string driverNameUtf8(const EventStore& store, int slot);
+
+// The word of a result row's status: "finished", "DNF" or "DSQ".
+const char* statusWord(ResultStatus status);
+
+// The document of an event whose lap pass has run, with the stewards' penalties applied to its
+// classification.
+nlohmann::ordered_json eventJson(const EventStore& store, const std::vector<GridSource>& grids,
+                                 std::span<const Penalty> penalties = {});
 
 // The document as compact text on one line, with a line end behind it.
-std::string eventJsonText(const EventStore& store, const std::vector<GridSource>& grids);
+std::string eventJsonText(const EventStore& store, const std::vector<GridSource>& grids,
+                          std::span<const Penalty> penalties = {});
 
 }  // namespace vorlind

@@ -67,7 +67,7 @@ void crossCheck(const Json& document, const EventStore& store) {
     ASSERT_EQ(tables["sector_" + std::to_string(sector)].size(), rows.size());
     for (const SectorRow& row : rows) {
       const Json& measured = driverOf(document, row.Slot)["best_lap_sectors"][sector - 1];
-      EXPECT_EQ(measured["split_ms"], row.SectorTime) << sector << " slot " << row.Slot;
+      EXPECT_EQ(measured["time_ms"], row.SectorTime) << sector << " slot " << row.Slot;
       EXPECT_TRUE(sameSpeed(measured["min_speed_kmh"], row.MinSpeed) &&
                   sameSpeed(measured["max_speed_kmh"], row.MaxSpeed))
           << sector << " slot " << row.Slot;
@@ -85,7 +85,7 @@ void crossCheck(const Json& document, const EventStore& store) {
     const ResultRow& row = result[i];
     EXPECT_EQ(
         fields(tables["result"][i], "pos", "slot", "race_time_ms", "status"),
-        Json::array({row.Position, row.Slot, row.RaceTime, row.Classified ? "finished" : "DNF"}));
+        Json::array({row.Position, row.Slot, row.RaceTime, statusWord(row.Status)}));
     EXPECT_EQ(driverOf(document, row.Slot)["race"]["laps"].size(), static_cast<size_t>(row.Laps));
   }
 }

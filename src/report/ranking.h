@@ -25,22 +25,32 @@ inline constexpr RankRule kSmallestFromNoTime{RankOrder::kSmallestFirst, RankTie
                                               kNoTime};
 inline constexpr RankRule kLargestFromZero{RankOrder::kLargestFirst, RankTies::kLowerSlot, 0};
 
+inline constexpr int kNoSlot = -1;
+
 struct Selection {
-  int Slot = 0;  // 0: nothing found
+  int Slot = kNoSlot;
   int32_t Key = 0;
+
+  bool found() const { return Slot != kNoSlot; }
 };
 
-// The "already listed" flags of one ranking. Slot 0 stands for "nothing found", so it is never
+// What slot 0 is to a ranking. The classic report lets it stand for "nothing found": it is never
 // listed, and when slot 0 itself is the best candidate left the ranking ends there and the slots
-// behind it get no row either; the classic report ranks this way and the report keeps it.
+// behind it get no row either; the report's tables keep that. A complete classification ranks
+// slot 0 as the driver it is.
+enum class SlotZero { kMeansNothing, kRanks };
+
+// The "already listed" flags of one ranking.
 class Ranking {
  public:
-  Ranking() { unlisted_.fill(1); }
+  explicit Ranking(SlotZero slotZero = SlotZero::kMeansNothing) : slotZero_(slotZero) {
+    unlisted_.fill(1);
+  }
 
   // One scan over the slots that are unlisted and pass `isCandidate`; `keyOf` gives a slot's key.
   template <typename IsCandidate, typename KeyOf>
   Selection next(const RankRule& rule, IsCandidate isCandidate, KeyOf keyOf) const {
-    Selection best{0, rule.Start};
+    Selection best{kNoSlot, rule.Start};
     for (int slot = 0; slot < kSlotCount; ++slot) {
       if (unlisted_[slot] == 0 || !isCandidate(slot)) continue;
       const int32_t key = keyOf(slot);
@@ -48,12 +58,14 @@ class Ranking {
       const bool takesTie = rule.Ties == RankTies::kHigherSlot && key == best.Key;
       if (beats || takesTie) best = Selection{slot, key};
     }
+    if (best.Slot == 0 && slotZero_ == SlotZero::kMeansNothing) best.Slot = kNoSlot;
     return best;
   }
 
   void markListed(int slot) { unlisted_[slot] = 0; }
 
  private:
+  SlotZero slotZero_;
   std::array<uint8_t, kSlotCount> unlisted_;
 };
 
@@ -63,7 +75,7 @@ template <typename IsCandidate, typename KeyOf>
 std::vector<Selection> rankSlots(const RankRule& rule, IsCandidate isCandidate, KeyOf keyOf) {
   Ranking ranking;
   std::vector<Selection> order;
-  for (Selection choice = ranking.next(rule, isCandidate, keyOf); choice.Slot != 0;
+  for (Selection choice = ranking.next(rule, isCandidate, keyOf); choice.found();
        choice = ranking.next(rule, isCandidate, keyOf)) {
     order.push_back(choice);
     ranking.markListed(choice.Slot);

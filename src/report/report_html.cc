@@ -1,6 +1,8 @@
 // The HTML of the report document and of each table family, written from the rows that the
 // tables' rankings computed.
 #include <optional>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "report/consistency_table.h"
@@ -115,6 +117,8 @@ void writeResultTable(ReportWriter& writer, const std::vector<ResultRow>& rows) 
     if (row.GapToWinner) {
       writer.write("<td align=\"right\"> ");
       writer.formatGap(*row.GapToWinner, false);
+    } else if (row.Status == ResultStatus::kDsq) {
+      writer.write("<td align=\"center\"> DSQ");
     } else if (row.Position == 1) {
       writer.write("<td> ");
     } else {
@@ -125,6 +129,40 @@ void writeResultTable(ReportWriter& writer, const std::vector<ResultRow>& rows) 
     writer.closeRow();
   }
   writer.write(kTableEnd);
+}
+
+// Below the result table, a line for each penalised driver in the order of the rows: his name,
+// his time penalty or DSQ, and the stewards' reasons. The consistency table then stands below.
+void writePenaltyLines(ReportWriter& writer, const std::vector<ResultRow>& rows,
+                       std::span<const Penalty> penalties) {
+  writer.write("<br clear=\"left\"> ");
+  for (const ResultRow& row : rows) {
+    std::string reasons;
+    bool penalised = false;
+    for (const Penalty& penalty : penalties) {
+      if (penalty.Slot != row.Slot) continue;
+      penalised = true;
+      if (penalty.Reason.empty()) continue;
+      if (!reasons.empty()) reasons += "; ";
+      reasons += penalty.Reason;
+    }
+    if (!penalised) continue;
+    writer.write("<div> ");
+    writer.writeDriverName(row.Slot);
+    writer.write(" <b> ");
+    if (row.Status == ResultStatus::kDsq) {
+      writer.write("DSQ");
+    } else {
+      writer.write("+");
+      writer.writeNumber(row.Penalty / 1000);
+      writer.write(".");
+      writer.writePadded3(row.Penalty % 1000);
+      writer.write(" s");
+    }
+    writer.write(" </b> ");
+    writer.writeText(reasons);
+    writer.write(" </div> \n");
+  }
 }
 
 // Stands beside the result table and closes its division, ending the first row of tables.
@@ -425,9 +463,15 @@ void writeSectorTables(ReportWriter& writer) {
 }
 
 // Tables 1 to 15 with the divisions and breaks that stand between them.
-void writeRaceBody(ReportWriter& writer) {
+void writeRaceBody(ReportWriter& writer, std::span<const Penalty> penalties) {
   const EventStore& store = writer.store();
-  writeResultTable(writer, rankResult(store));
+  if (penalties.empty()) {
+    writeResultTable(writer, rankResult(store));
+  } else {
+    const std::vector<ResultRow> rows = rankClassification(store, penalties);
+    writeResultTable(writer, rows);
+    writePenaltyLines(writer, rows, penalties);
+  }
   writeConsistencyTable(writer, rankConsistency(store));
   writeLeaderTable(writer, findLeaderStints(store));
 
@@ -444,11 +488,11 @@ void writeRaceBody(ReportWriter& writer) {
 
 }  // namespace
 
-void writeReport(const EventStore& store, std::ostream& out) {
+void writeReport(const EventStore& store, std::ostream& out, std::span<const Penalty> penalties) {
   ReportWriter writer(store, out);
   writeDocumentHead(writer);
   if (store.RaceFound != 0) {
-    writeRaceBody(writer);
+    writeRaceBody(writer, penalties);
   } else {
     writePracticeLapList(writer, listPracticeLaps(store));
     writeIdealLaps(writer);

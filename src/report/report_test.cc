@@ -106,17 +106,18 @@ TEST(ResultRows, FinishersByProjectedTimeThenRetirementsOnEachGridsClock) {
   setRaceCrossings(*store, 6, {13500, 200000, 300000, 0});
   const auto rows = rankResult(*store);
   ASSERT_EQ(slotsOf(rows), (Slots{1, 2, 3, 6, 21, 4}));
-  using Values = std::tuple<int, int32_t, int32_t, bool, std::optional<int32_t>>;
+  using Values = std::tuple<int, int32_t, int32_t, ResultStatus, std::optional<int32_t>>;
   std::vector<Values> values;
   for (const ResultRow& row : rows) {
-    values.emplace_back(row.Position, row.Laps, row.RaceTime, row.Classified, row.GapToWinner);
+    values.emplace_back(row.Position, row.Laps, row.RaceTime, row.Status, row.GapToWinner);
   }
-  EXPECT_EQ(values, (std::vector<Values>{{1, 3, 180000, true, kNone},
-                                         {2, 3, 185000, true, 5000},
-                                         {3, 2, 282250, true, 102250},
-                                         {4, 3, -10000, false, kNone},
-                                         {5, 2, 115000, false, kNone},
-                                         {6, 1, 65000, false, kNone}}));
+  constexpr ResultStatus kIn = ResultStatus::kFinished, kOut = ResultStatus::kDnf;
+  EXPECT_EQ(values, (std::vector<Values>{{1, 3, 180000, kIn, kNone},
+                                         {2, 3, 185000, kIn, 5000},
+                                         {3, 2, 282250, kIn, 102250},
+                                         {4, 3, -10000, kOut, kNone},
+                                         {5, 2, 115000, kOut, kNone},
+                                         {6, 1, 65000, kOut, kNone}}));
   // With 3 laps the columns read crossings 0, 0, 0, 1, 1, 1, 2, 2, 2; slot 21's times count
   // from grid B's later start.
   using Places = std::array<std::optional<int32_t>, kDistanceColumns>;

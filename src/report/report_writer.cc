@@ -18,6 +18,27 @@ constexpr std::string_view kCarLogos[] = {
 
 }  // namespace
 
+void ReportWriter::writeText(std::string_view text) {
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        write("&amp;");
+        break;
+      case '<':
+        write("&lt;");
+        break;
+      case '>':
+        write("&gt;");
+        break;
+      case '"':
+        write("&quot;");
+        break;
+      default:
+        out_.put(c);
+    }
+  }
+}
+
 void ReportWriter::openRow(int slot) {
   write(slot == store_.HighlightSlot ? "<tr bgcolor=\"#FFFF00\"> \n" : "<tr> \n");
 }

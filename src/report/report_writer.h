@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string_view>
 
 #include "replay/event_store.h"
+#include "report/result_table.h"
 
 namespace vorlind {
 
@@ -21,6 +23,8 @@ class ReportWriter {
 
   // A literal fragment, written whole.
   void write(std::string_view fragment) { out_ << fragment; }
+  // Text given by the user, with the characters that HTML reserves written as references.
+  void writeText(std::string_view text);
   void openRow(int slot);
   void closeRow();
   void writeNumber(int64_t value);
@@ -51,7 +55,9 @@ class ReportWriter {
 // The slot whose rows are painted yellow, when the configured name matched a driver of the event.
 std::optional<int> highlightedDriver(const EventStore& store);
 
-// Writes the whole report document for the store to `out`.
-void writeReport(const EventStore& store, std::ostream& out);
+// Writes the whole report document for the store to `out`. With penalties, the RESULT table
+// holds the penalised complete classification and a line for each penalised driver follows it.
+void writeReport(const EventStore& store, std::ostream& out,
+                 std::span<const Penalty> penalties = {});
 
 }  // namespace vorlind

@@ -1,6 +1,7 @@
 #include "report/result_table.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "report/ranking.h"
 #include "report/report_arithmetic.h"
@@ -11,10 +12,24 @@ namespace {
 
 constexpr int32_t kNoWinnerTime = 1000000000;
 constexpr int32_t kStartAllowance = 5500;
+// Every key of a complete classification beats this start, so that nobody who started is lost.
+constexpr RankRule kSmallestOfAll{RankOrder::kSmallestFirst, RankTies::kLowerSlot, INT32_MAX};
+
+// How a ranking treats slot 0 and the slots that stopped early, and the time penalties of each
+// slot; the disqualified slots take no part.
+struct ResultMode {
+  bool Complete = false;
+  std::array<int32_t, kSlotCount> Penalty{};
+  std::array<uint8_t, kSlotCount> Disqualified{};
+};
 
 class ResultRanking {
  public:
-  explicit ResultRanking(const EventStore& store) : store_(store) {
+  ResultRanking(const EventStore& store, const ResultMode& mode)
+      : store_(store),
+        mode_(mode),
+        ranking_(mode.Complete ? SlotZero::kRanks : SlotZero::kMeansNothing),
+        rule_(mode.Complete ? kSmallestOfAll : kSmallestFromNoTime) {
     findWinnerTimes();
     findSlotTimes();
     findColumnTimes();
@@ -58,34 +73,47 @@ class ResultRanking {
     return wrap32(int64_t{time} + int64_t{missingLaps} * averageLap);
   }
 
+  // A key with the slot's time penalty, kept below the start of the complete ranking.
+  int32_t penalised(int slot, int32_t time) const {
+    if (!mode_.Complete) return time;
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{time} + mode_.Penalty[slot], INT32_MIN, INT32_MAX - 1));
+  }
+
   // What every scan of the ranking asks of each slot, taken once.
   void findSlotTimes() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
       raceTime_[slot] = finalRaceTime(slot);
       projected_[slot] = projectedTime(slot);
       running_[slot] = stillRunningAtFinish(slot) ? 1 : 0;
+      restKey_[slot] = penalised(slot, raceTime_[slot]);
+      classifiedKey_[slot] = penalised(slot, projected_[slot]);
     }
   }
 
   // Until the first row stands, slots that stopped before their grid's winner finished are barred,
-  // in the second pass too; once a row stands the sweep no longer runs. Meant as it is.
+  // in the second pass too; once a row stands the sweep no longer runs. Meant as it is; a complete
+  // classification bars nobody.
   void sweepEligible() {
-    if (!rows_.empty()) return;
+    if (mode_.Complete || !rows_.empty()) return;
     for (int slot = 0; slot < kSlotCount; ++slot) {
       if (running_[slot] == 0) eligible_[slot] = 0;
     }
+  }
+
+  bool takesPart(int slot) const {
+    return started(slot) && eligible_[slot] != 0 && mode_.Disqualified[slot] == 0;
   }
 
   void rankClassified() {
     eligible_.fill(1);
     while (true) {
       const Selection choice = ranking_.next(
-          kSmallestFromNoTime,
-          [&](int slot) { return running_[slot] != 0 && started(slot) && eligible_[slot] != 0; },
-          [&](int slot) { return projected_[slot]; });
+          rule_, [&](int slot) { return running_[slot] != 0 && takesPart(slot); },
+          [&](int slot) { return classifiedKey_[slot]; });
       sweepEligible();
-      if (choice.Slot == 0) return;
-      addRow(choice, true);
+      if (!choice.found()) return;
+      addRow(choice, ResultStatus::kFinished);
     }
   }
 
@@ -104,18 +132,15 @@ class ResultRanking {
     int64_t level = store_.MaxRaceLaps;
     while (level >= -1) {
       const Selection choice = ranking_.next(
-          kSmallestFromNoTime,
-          [&](int slot) {
-            return store_.RaceLapCount[slot] == level && started(slot) && eligible_[slot] != 0;
-          },
-          [&](int slot) { return raceTime_[slot]; });
+          rule_, [&](int slot) { return store_.RaceLapCount[slot] == level && takesPart(slot); },
+          [&](int slot) { return restKey_[slot]; });
       sweepEligible();
-      if (choice.Slot == 0) {
+      if (!choice.found()) {
         // Levels that no slot has would find nothing either.
         level = nextLevelBelow(level);
         continue;
       }
-      addRow(choice, false);
+      addRow(choice, ResultStatus::kDnf);
     }
   }
 
@@ -141,39 +166,74 @@ class ResultRanking {
     return place;
   }
 
-  void addRow(const Selection& choice, bool classified) {
+  void addRow(const Selection& choice, ResultStatus status) {
     const int slot = choice.Slot;
     ResultRow row;
     row.Position = static_cast<int>(rows_.size()) + 1;
     row.Slot = slot;
     row.Laps = store_.RaceLapCount[slot];
     row.RaceTime = choice.Key;
-    row.Classified = classified;
+    row.Status = status;
+    row.Penalty = mode_.Penalty[slot];
     for (int column = 1; column <= kDistanceColumns; ++column) {
       row.PlaceAtTenth[column - 1] = placeAt(slot, column);
     }
     // The gap is taken to the winner's own race time, not to his projected one.
-    if (classified && !rows_.empty()) {
-      row.GapToWinner = wrap32(int64_t{choice.Key} - raceTime_[rows_.front().Slot]);
+    if (status == ResultStatus::kFinished && !rows_.empty()) {
+      const int winner = rows_.front().Slot;
+      row.GapToWinner = wrap32(int64_t{choice.Key} - raceTime_[winner] - mode_.Penalty[winner]);
     }
     rows_.push_back(row);
     ranking_.markListed(slot);
   }
 
   const EventStore& store_;
+  const ResultMode& mode_;
   Ranking ranking_;
+  RankRule rule_;
   std::array<int32_t, kGridCount> winnerTime_{};
   std::array<std::array<std::optional<int32_t>, kSlotCount>, kDistanceColumns> columnTimes_{};
   std::array<uint8_t, kSlotCount> eligible_{};
   std::array<int32_t, kSlotCount> raceTime_{};
   std::array<int32_t, kSlotCount> projected_{};
   std::array<uint8_t, kSlotCount> running_{};
+  std::array<int32_t, kSlotCount> classifiedKey_{};
+  std::array<int32_t, kSlotCount> restKey_{};
   std::vector<ResultRow> rows_;
 };
 
 }  // namespace
 
-std::vector<ResultRow> rankResult(const EventStore& store) { return ResultRanking(store).rank(); }
+std::vector<ResultRow> rankResult(const EventStore& store) {
+  return ResultRanking(store, ResultMode{}).rank();
+}
+
+std::vector<ResultRow> rankClassification(const EventStore& store,
+                                          std::span<const Penalty> penalties) {
+  ResultMode mode;
+  mode.Complete = true;
+  bool anyDisqualified = false;
+  for (const Penalty& penalty : penalties) {
+    if (!isSlot(penalty.Slot)) continue;
+    int32_t& time = mode.Penalty[penalty.Slot];
+    time = static_cast<int32_t>(std::min<int64_t>(int64_t{time} + penalty.TimeMs, INT32_MAX));
+    if (penalty.Disqualified) mode.Disqualified[penalty.Slot] = 1;
+    anyDisqualified = anyDisqualified || penalty.Disqualified;
+  }
+  std::vector<ResultRow> rows = ResultRanking(store, mode).rank();
+  if (!anyDisqualified) return rows;
+  // The disqualified follow everybody else, in their order as driven.
+  ResultMode asDriven;
+  asDriven.Complete = true;
+  for (ResultRow row : ResultRanking(store, asDriven).rank()) {
+    if (mode.Disqualified[row.Slot] == 0) continue;
+    row.Position = static_cast<int>(rows.size()) + 1;
+    row.Status = ResultStatus::kDsq;
+    row.GapToWinner.reset();
+    rows.push_back(row);
+  }
+  return rows;
+}
 
 std::optional<int32_t> raceTimeAt(const EventStore& store, int slot, int64_t crossing) {
   const int32_t time = cellAt(store.RaceCumTime[slot], crossing);

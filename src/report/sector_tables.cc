@@ -5,11 +5,13 @@
 
 namespace vorlind {
 
+int32_t sectorSplit(const EventStore& store, int slot, int sector) {
+  if (sector == 0) return 0;
+  return sector == kSectorCount ? store.RaceBestLap[slot] : store.BestLapSplitTime[slot][sector];
+}
+
 int32_t sectorTime(const EventStore& store, int slot, int sector) {
-  const auto& splits = store.BestLapSplitTime[slot];
-  const int64_t end = sector == kSectorCount ? store.RaceBestLap[slot] : splits[sector];
-  const int64_t start = sector == 1 ? 0 : splits[sector - 1];
-  return wrap32(end - start);
+  return wrap32(int64_t{sectorSplit(store, slot, sector)} - sectorSplit(store, slot, sector - 1));
 }
 
 std::vector<SectorRow> rankSector(const EventStore& store, int sector) {

@@ -23,6 +23,10 @@ struct SectorRow {
   bool operator==(const SectorRow&) const = default;
 };
 
+// The time from the start of the slot's best race lap to the end of sector `sector` (0..4): 0 for
+// sector 0, the whole lap for sector 4.
+int32_t sectorSplit(const EventStore& store, int slot, int sector);
+
 // The time of sector `sector` (1..4) on the slot's best race lap, as the tables rank it: the
 // fourth sector runs from the third split to the end of the lap.
 int32_t sectorTime(const EventStore& store, int slot, int sector);

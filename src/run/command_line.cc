@@ -27,20 +27,30 @@ namespace {
 constexpr const char* kVersion = "vorlind 1.1";
 constexpr size_t kMaxReportBase = 26;
 constexpr int kMenuWithoutSpeeds = -1;
+constexpr size_t kMaxPenaltyFileBytes = 1 << 20;
 
 constexpr const char* kExitCodes =
     "Without arguments vorlind runs the classic console dialogue.\n"
     "\n"
     "Exit codes:\n"
     "  0  success\n"
-    "  1  input error: a replay not found, not a server replay or damaged, or an output that\n"
-    "     cannot be written\n"
-    "  2  usage error: an unknown command or option, no replay or more than five, or export\n"
-    "     without an output\n";
+    "  1  input error: a replay not found, not a server replay or damaged, an output that\n"
+    "     cannot be written, or a penalty for nobody or from a file that cannot be read\n"
+    "  2  usage error: an unknown command or option, no replay or more than five, export\n"
+    "     without an output, or a --penalty in none of the accepted forms\n";
 
-void addEventOptions(CLI::App& command, CommandLine& line) {
+void addEventOptions(CLI::App& command, CommandLine& line, std::vector<std::string>& penalties) {
   command.add_option("--name", line.Name,
                      "The driver whose rows are highlighted, \"First Last\" (default: myname.ini)");
+  command.add_option("--penalty", penalties,
+                     "A steward's decision, \"First Last=+S\" (a time penalty of S seconds, up "
+                     "to three decimals) or \"First Last=DSQ\"; \"B:First Last\" picks the grid "
+                     "of a name that two drivers share; repeatable")
+      ->type_name("DECISION");
+  command.add_option("--penalties", line.PenaltyFile,
+                     "A file of decisions, one a line; \"#\" starts a comment, which on a "
+                     "decision's line is its reason")
+      ->type_name("FILE");
   command.add_option("replays", line.Replays, "One to five server replays (.rpy), grid A first")
       ->required()
       ->expected(1, kGridCount)
@@ -154,15 +164,63 @@ void warnOfUnmatchedName(const CommandLine& command, bool nameMatched, std::ostr
   }
 }
 
+// The whole file; none when it cannot be read or is larger than any penalties file.
+std::optional<std::string> readPenaltyFile(const fs::path& file) {
+  std::error_code error;
+  if (!fs::is_regular_file(file, error)) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  if (!in.is_open()) return std::nullopt;
+  std::string bytes(kMaxPenaltyFileBytes + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad() || in.gcount() > static_cast<std::streamsize>(kMaxPenaltyFileBytes)) {
+    return std::nullopt;
+  }
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  return bytes;
+}
+
+// The stewards' decisions of the command line and of its penalties file, matched with the
+// drivers of the event. None after an error, which is printed; warnings are printed too.
+std::optional<std::vector<Penalty>> stewardsDecisions(const CommandLine& command,
+                                                      const EventStore& store,
+                                                      const fs::path& workDir, std::ostream& err) {
+  std::vector<PenaltyDecision> decisions = command.Penalties;
+  if (command.PenaltyFile) {
+    const std::string& name = *command.PenaltyFile;
+    const std::optional<std::string> bytes = readPenaltyFile(resolve(workDir, name));
+    if (!bytes) {
+      err << "vorlind: " << name << ": cannot be read as a penalties file" << std::endl;
+      return std::nullopt;
+    }
+    const std::string error = parsePenaltyLines(*bytes, name, decisions);
+    if (!error.empty()) {
+      err << "vorlind: " << error << std::endl;
+      return std::nullopt;
+    }
+  }
+  MatchedPenalties matched = matchPenalties(store, decisions);
+  for (const std::string& warning : matched.Warnings) {
+    err << "vorlind: warning: " << warning << std::endl;
+  }
+  if (!matched.Error.empty()) {
+    err << "vorlind: " << matched.Error << std::endl;
+    return std::nullopt;
+  }
+  return std::move(matched.Penalties);
+}
+
 int runReport(const CommandLine& command, std::ostream& err, const fs::path& workDir) {
   auto store = std::make_unique<EventStore>();
   std::vector<GridSource> grids;
   if (!loadEvent(command, workDir, *store, grids, err)) return kExitInputError;
   if (command.NoSpeed) store->NoSpeedValues = kMenuWithoutSpeeds;
+  const std::optional<std::vector<Penalty>> penalties =
+      stewardsDecisions(command, *store, workDir, err);
+  if (!penalties) return kExitInputError;
 
   const fs::path target =
       command.Out ? resolve(workDir, *command.Out) : workDir / reportFileName(*store);
-  if (!writeReportFile(*store, target)) {
+  if (!writeReportFile(*store, target, *penalties)) {
     err << "vorlind: " << target.string() << ": the report could not be written" << std::endl;
     return kExitInputError;
   }
@@ -175,9 +233,9 @@ int runReport(const CommandLine& command, std::ostream& err, const fs::path& wor
 }
 
 bool writeJson(const CommandLine& command, const EventStore& store,
-               const std::vector<GridSource>& grids, std::ostream& out, std::ostream& err,
-               const fs::path& workDir) {
-  const std::string text = eventJsonText(store, grids);
+               const std::vector<GridSource>& grids, std::span<const Penalty> penalties,
+               std::ostream& out, std::ostream& err, const fs::path& workDir) {
+  const std::string text = eventJsonText(store, grids, penalties);
   if (*command.Json == "-") {
     out << text << std::flush;
     return true;
@@ -205,11 +263,17 @@ int runExport(const CommandLine& command, std::ostream& out, std::ostream& err,
   auto store = std::make_unique<EventStore>();
   std::vector<GridSource> grids;
   if (!loadEvent(command, workDir, *store, grids, err)) return kExitInputError;
+  const std::optional<std::vector<Penalty>> penalties =
+      stewardsDecisions(command, *store, workDir, err);
+  if (!penalties) return kExitInputError;
 
   bool written = true;
-  if (command.Json) written = writeJson(command, *store, grids, out, err, workDir) && written;
+  if (command.Json) {
+    written = writeJson(command, *store, grids, *penalties, out, err, workDir) && written;
+  }
   if (command.CsvDir) {
-    const std::string error = writeEventCsv(*store, resolve(workDir, *command.CsvDir));
+    const std::string error =
+        writeEventCsv(*store, resolve(workDir, *command.CsvDir), *penalties);
     if (!error.empty()) err << "vorlind: " << error << std::endl;
     written = error.empty() && written;
   }
@@ -231,6 +295,7 @@ bool loadEvent(const CommandLine& command, const fs::path& workDir, EventStore& 
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
+  std::vector<std::string> penalties;
   CLI::App app(
       "Vorlind reads the server replays of a multiplayer event (one per starting grid, "
       "up to five) and writes the event's report or exports its data.",
@@ -245,14 +310,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   report->add_option("--out", line.Out,
                      "The report file (default: <first replay>All.html, or Allno_v.html without "
                      "speeds, in the working folder)");
-  addEventOptions(*report, line);
+  addEventOptions(*report, line, penalties);
 
   CLI::App* exporter =
       app.add_subcommand("export", "Write the event as JSON, as CSV files and as a charts page");
   exporter->add_option("--json", line.Json, "The JSON file, - for standard output");
   exporter->add_option("--csv", line.CsvDir, "The folder for laps.csv and result.csv");
   exporter->add_option("--charts", line.Charts, "The charts page (HTML with inline SVG)");
-  addEventOptions(*exporter, line);
+  addEventOptions(*exporter, line, penalties);
 
   try {
     app.parse(argc, argv);
@@ -273,6 +338,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     line.Kind = CommandKind::kUsageError;
     line.Text = error.what();
     return line;
+  }
+  for (const std::string& text : penalties) {
+    std::optional<PenaltyDecision> decision = parsePenalty(text, "--penalty \"" + text + "\"");
+    if (!decision) {
+      line.Kind = CommandKind::kUsageError;
+      line.Text = "--penalty \"" + text + "\" is not a penalty; " + std::string(kPenaltyForms);
+      return line;
+    }
+    line.Penalties.push_back(std::move(*decision));
   }
   if (report->parsed()) {
     line.Kind = CommandKind::kReport;

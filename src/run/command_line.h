@@ -11,6 +11,7 @@
 
 #include "export/event_json.h"
 #include "replay/event_store.h"
+#include "run/penalties.h"
 
 namespace vorlind {
 
@@ -27,7 +28,9 @@ struct CommandLine {
   std::optional<std::string> Json;  // "-" for standard output
   std::optional<std::string> CsvDir;
   std::optional<std::string> Charts;
-  std::vector<std::string> Replays;  // grid A first
+  std::vector<PenaltyDecision> Penalties;  // from --penalty
+  std::optional<std::string> PenaltyFile;  // --penalties
+  std::vector<std::string> Replays;        // grid A first
   std::string Text;                  // the help or version text, or what is wrong with the usage
 };
 

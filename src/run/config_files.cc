@@ -28,20 +28,23 @@ std::optional<std::string> readStart(const std::filesystem::path& file) {
 
 }  // namespace
 
+std::optional<DriverName> splitDriverName(std::string_view bytes) {
+  const size_t blank = bytes.find(' ');
+  if (blank == std::string_view::npos || blank + 1 >= bytes.size()) return std::nullopt;
+  const DriverName name{bytes.substr(0, blank), bytes.substr(blank + 1)};
+  if (name.First.size() > kMaxNameLength || name.Last.size() > kMaxNameLength) return std::nullopt;
+  if (bytes.find('\0') != std::string_view::npos) return std::nullopt;
+  return name;
+}
+
 void parseMyName(std::string_view bytes, EventStore& store) {
   store.MyFirstName.clear();
   store.MyLastName.clear();
   store.MyNameSet = false;
-  const size_t blank = bytes.find(' ');
-  if (blank == std::string_view::npos || blank + 1 >= bytes.size()) return;
-  const std::string_view first = bytes.substr(0, blank);
-  const std::string_view last = bytes.substr(blank + 1);
-  if (first.size() > kMaxNameLength || last.size() > kMaxNameLength) return;
-  if (first.find('\0') != std::string_view::npos || last.find('\0') != std::string_view::npos) {
-    return;
-  }
-  store.MyFirstName.assign(first);
-  store.MyLastName.assign(last);
+  const std::optional<DriverName> name = splitDriverName(bytes);
+  if (!name) return;
+  store.MyFirstName.assign(name->First);
+  store.MyLastName.assign(name->Last);
   store.MyNameSet = true;
 }
 

@@ -3,15 +3,24 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "replay/event_store.h"
 
 namespace vorlind {
 
-// Takes the driver's names from the bytes of myname.ini: the first name up to the first blank,
-// the last name everything behind it. Bytes without a blank, with nothing behind it, or with a
-// name longer than 19 characters name nobody.
+struct DriverName {
+  std::string_view First;
+  std::string_view Last;
+};
+
+// A driver's names as myname.ini gives them: the first name up to the first blank, the last name
+// everything behind it. Bytes without a blank, with nothing behind it, with a name longer than 19
+// characters or with a zero byte name nobody.
+std::optional<DriverName> splitDriverName(std::string_view bytes);
+
+// Takes the driver to highlight from the bytes of myname.ini.
 void parseMyName(std::string_view bytes, EventStore& store);
 
 // Takes the first line of Skarrow.ini (a carriage return before the line feed dropped), cut to

@@ -85,13 +85,14 @@ void printGridStartTime(std::ostream& out, int32_t startTime) {
   out << ms << 's' << std::endl;
 }
 
-bool writeReportFile(const EventStore& store, const std::filesystem::path& target) {
+bool writeReportFile(const EventStore& store, const std::filesystem::path& target,
+                     std::span<const Penalty> penalties) {
   std::filesystem::path temporary = target;
   temporary += ".tmp";
   {
     std::ofstream file(temporary);
     if (!file) return false;
-    writeReport(store, file);
+    writeReport(store, file, penalties);
     file.close();
     if (!file) {
       std::error_code ignored;

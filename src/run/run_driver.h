@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <ostream>
+#include <span>
 
 #include "platform/console.h"
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
 #include "replay/grid_reader.h"
+#include "report/result_table.h"
 
 namespace vorlind {
 
@@ -31,7 +33,8 @@ int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory
 
 // Writes the report to `target` through a temporary file beside it, which is renamed over the
 // target only when complete; false when either step fails.
-[[nodiscard]] bool writeReportFile(const EventStore& store, const std::filesystem::path& target);
+[[nodiscard]] bool writeReportFile(const EventStore& store, const std::filesystem::path& target,
+                                   std::span<const Penalty> penalties = {});
 
 // The console line of a grid's start time: whole seconds, a point and three digits of ms.
 void printGridStartTime(std::ostream& out, int32_t startTime);
