@@ -1,12 +1,11 @@
 #include "export/charts_page.h"
 
 #include <algorithm>
-#include <cmath>
-#include <charconv>
 #include <optional>
 #include <vector>
 
 #include "export/event_json.h"
+#include "export/line_chart.h"
 #include "report/lap_pass.h"
 #include "report/report_writer.h"
 #include "report/result_table.h"
@@ -15,52 +14,12 @@ namespace vorlind {
 
 namespace {
 
-constexpr int kWidth = 1200;
-constexpr int kHeight = 560;
-constexpr int kLeft = 80;
-constexpr int kRight = 190;  // room for the names at the line ends
-constexpr int kTop = 84;
-constexpr int kBottom = 56;
 constexpr const char* kHighlightColour = "#e00000";
 constexpr const char* kGridColours[kGridCount] = {"#1f77b4", "#2ca02c", "#ff7f0e", "#9467bd",
                                                   "#8c564b"};
-constexpr const char* kCarMakes[] = {"Brabham", "BRM",   "Cooper", "Eagle",
-                                     "Ferrari", "Lotus", "Honda"};
 constexpr const char* kCarColours[] = {"#17becf", "#2ca02c", "#1f77b4", "#bcbd22",
                                        "#d62728", "#9467bd", "#ff7f0e"};
 constexpr const char* kOtherCarColour = "#7f7f7f";
-
-struct Point {
-  int Lap = 0;
-  double Value = 0;
-};
-
-struct Series {
-  int Slot = 0;
-  std::string Colour;
-  std::vector<Point> Points;
-};
-
-struct LegendEntry {
-  std::string Colour;
-  std::string Label;
-};
-
-struct Chart {
-  std::string Title;
-  std::string YLabel;
-  bool YDownward = false;  // the smallest value at the top (places, gaps)
-  bool IntegerTicks = false;
-  std::vector<Series> Lines;
-  std::vector<LegendEntry> Legend;
-};
-
-std::string number(double value, int decimals) {
-  char text[32];
-  const auto written =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  return std::string(text, written.ptr);
-}
 
 const char* carColour(int32_t car) {
   return car >= 0 && car < static_cast<int32_t>(std::size(kCarColours)) ? kCarColours[car]
@@ -84,8 +43,8 @@ int lastLap(const EventStore& store, int slot) {
   return std::clamp(store.RaceLapCount[slot], 0, kCrossingCount - 1);
 }
 
-std::vector<LegendEntry> gridLegend(const EventStore& store) {
-  std::vector<LegendEntry> legend;
+std::vector<ChartLegendEntry> gridLegend(const EventStore& store) {
+  std::vector<ChartLegendEntry> legend;
   for (int grid = 0; grid < kGridCount; ++grid) {
     bool used = false;
     for (int slot : raceDrivers(store)) used = used || gridOfSlot(slot) == grid;
@@ -101,11 +60,18 @@ std::string lineColour(const EventStore& store, int slot) {
   return slot == highlightedDriver(store) ? kHighlightColour : kGridColours[gridOfSlot(slot)];
 }
 
-Chart lapChart(const EventStore& store) {
-  Chart chart{"Lap chart: place after each lap", "place", true, true, {}, gridLegend(store)};
+// A driver's line without points yet; the highlighted colour draws it strong.
+ChartLine driverLine(const EventStore& store, int slot, std::string colour) {
+  const bool strong = colour == kHighlightColour;
+  return {driverNameUtf8(store, slot), std::move(colour), strong, {}, {}};
+}
+
+LineChart lapChart(const EventStore& store) {
+  LineChart chart{"Lap chart: place after each lap", "lap", "place", true, true, 1.0, {},
+                  gridLegend(store)};
   for (int slot : raceDrivers(store)) {
     const LapPlaces places = lapPlaces(store, slot);
-    Series line{slot, lineColour(store, slot), {}};
+    ChartLine line = driverLine(store, slot, lineColour(store, slot));
     for (int lap = 1; lap <= lastLap(store, slot); ++lap) {
       if (places[lap] > 0) line.Points.push_back({lap, static_cast<double>(places[lap])});
     }
@@ -114,15 +80,17 @@ Chart lapChart(const EventStore& store) {
   return chart;
 }
 
-Chart raceTrace(const EventStore& store) {
-  Chart chart{"Race trace: gap to the leader after each lap, each grid on its own clock",
-              "gap to the leader (s)",
-              true,
-              false,
-              {},
-              gridLegend(store)};
+LineChart raceTrace(const EventStore& store) {
+  LineChart chart{"Race trace: gap to the leader after each lap, each grid on its own clock",
+                  "lap",
+                  "gap to the leader (s)",
+                  true,
+                  false,
+                  0.0,
+                  {},
+                  gridLegend(store)};
   for (int slot : raceDrivers(store)) {
-    Series line{slot, lineColour(store, slot), {}};
+    ChartLine line = driverLine(store, slot, lineColour(store, slot));
     for (int lap = 1; lap <= lastLap(store, slot); ++lap) {
       const std::optional<int32_t> own = raceTimeAt(store, slot, lap);
       const std::optional<int32_t> leader = raceTimeAt(store, store.LapLeader[lap], lap);
@@ -133,14 +101,15 @@ Chart raceTrace(const EventStore& store) {
   return chart;
 }
 
-Chart lapTimes(const EventStore& store) {
-  Chart chart{"Race lap times", "lap time (s)", false, false, {}, {}};
+LineChart lapTimes(const EventStore& store) {
+  LineChart chart{"Race lap times", "lap", "lap time (s)", false, false, std::nullopt, {}, {}};
   std::vector<bool> makeUsed(std::size(kCarMakes) + 1, false);
   for (int slot : raceDrivers(store)) {
     const int32_t car = store.SlotCar[slot];
     const bool known = car >= 0 && car < static_cast<int32_t>(std::size(kCarMakes));
     makeUsed[known ? static_cast<size_t>(car) : std::size(kCarMakes)] = true;
-    Series line{slot, slot == highlightedDriver(store) ? kHighlightColour : carColour(car), {}};
+    ChartLine line = driverLine(
+        store, slot, slot == highlightedDriver(store) ? kHighlightColour : carColour(car));
     for (int lap = 1; lap <= lastLap(store, slot); ++lap) {
       const int32_t time = store.RaceLapTime[slot][lap];
       if (time > 0) line.Points.push_back({lap, time / 1000.0});
@@ -157,129 +126,7 @@ Chart lapTimes(const EventStore& store) {
   return chart;
 }
 
-// A tick step of 1, 2 or 5 times a power of ten that gives about `ticks` ticks over `span`.
-double tickStep(double span, int ticks, bool integer) {
-  const double raw = std::max(span / ticks, integer ? 1.0 : 1e-3);
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const double factor : {1.0, 2.0, 5.0}) {
-    if (factor * power >= raw) return factor * power;
-  }
-  return 10 * power;
-}
-
-void writeChart(const EventStore& store, const Chart& chart, std::ostream& out) {
-  int maxLap = 1;
-  double low = 0;
-  double high = 1;
-  bool first = true;
-  for (const Series& line : chart.Lines) {
-    for (const Point& point : line.Points) {
-      maxLap = std::max(maxLap, point.Lap);
-      low = first ? point.Value : std::min(low, point.Value);
-      high = first ? point.Value : std::max(high, point.Value);
-      first = false;
-    }
-  }
-  if (chart.IntegerTicks) low = 1;
-  if (chart.YDownward && !chart.IntegerTicks) low = 0;
-  if (high <= low) high = low + 1;
-  const double plotWidth = kWidth - kLeft - kRight;
-  const double plotHeight = kHeight - kTop - kBottom;
-  auto x = [&](double lap) {
-    return kLeft + (maxLap == 1 ? 0.5 : (lap - 1) / (maxLap - 1)) * plotWidth;
-  };
-  auto y = [&](double value) {
-    const double share = (value - low) / (high - low);
-    return kTop + (chart.YDownward ? share : 1 - share) * plotHeight;
-  };
-
-  out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\"" << kHeight
-      << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight << "\" role=\"img\">\n"
-      << "<title>" << xmlEscape(chart.Title) << "</title>\n"
-      << "<rect width=\"" << kWidth << "\" height=\"" << kHeight << "\" fill=\"#ffffff\"/>\n"
-      << "<text x=\"" << kWidth / 2 << "\" y=\"26\" text-anchor=\"middle\" font-size=\"18\" "
-      << "font-weight=\"bold\">" << xmlEscape(chart.Title) << "</text>\n";
-
-  double legendX = kLeft;
-  for (const LegendEntry& entry : chart.Legend) {
-    out << "<rect x=\"" << number(legendX, 1) << "\" y=\"42\" width=\"18\" height=\"10\" fill=\""
-        << entry.Colour << "\"/><text x=\"" << number(legendX + 24, 1)
-        << "\" y=\"52\" font-size=\"13\">" << xmlEscape(entry.Label) << "</text>\n";
-    legendX += 40 + 7.5 * static_cast<double>(entry.Label.size());
-  }
-
-  const double lapStep = tickStep(maxLap, 20, true);
-  for (double lap = 1; lap <= maxLap; lap += lapStep) {
-    out << "<line x1=\"" << number(x(lap), 1) << "\" y1=\"" << kTop << "\" x2=\""
-        << number(x(lap), 1) << "\" y2=\"" << kHeight - kBottom
-        << "\" stroke=\"#e4e4e4\"/><text x=\"" << number(x(lap), 1) << "\" y=\""
-        << kHeight - kBottom + 18 << "\" text-anchor=\"middle\" font-size=\"12\">" << lap
-        << "</text>\n";
-  }
-  const double valueStep = tickStep(high - low, 10, chart.IntegerTicks);
-  const int decimals = valueStep >= 1 ? 0 : 1;
-  for (double value = std::ceil(low / valueStep) * valueStep; value <= high + 1e-9;
-       value += valueStep) {
-    out << "<line x1=\"" << kLeft << "\" y1=\"" << number(y(value), 1) << "\" x2=\""
-        << kWidth - kRight << "\" y2=\"" << number(y(value), 1)
-        << "\" stroke=\"#e4e4e4\"/><text x=\"" << kLeft - 8 << "\" y=\"" << number(y(value) + 4, 1)
-        << "\" text-anchor=\"end\" font-size=\"12\">" << number(value, decimals) << "</text>\n";
-  }
-  out << "<rect x=\"" << kLeft << "\" y=\"" << kTop << "\" width=\"" << plotWidth << "\" height=\""
-      << plotHeight << "\" fill=\"none\" stroke=\"#000000\"/>\n"
-      << "<text x=\"" << kLeft + plotWidth / 2 << "\" y=\"" << kHeight - 14
-      << "\" text-anchor=\"middle\" font-size=\"14\">lap</text>\n"
-      << "<text x=\"20\" y=\"" << kTop + plotHeight / 2 << "\" text-anchor=\"middle\" "
-      << "font-size=\"14\" transform=\"rotate(-90 20 " << kTop + plotHeight / 2 << ")\">"
-      << xmlEscape(chart.YLabel) << "</text>\n";
-
-  for (const Series& line : chart.Lines) {
-    if (line.Points.empty()) continue;
-    const bool strong = line.Colour == kHighlightColour;
-    out << "<polyline fill=\"none\" stroke=\"" << line.Colour << "\" stroke-width=\""
-        << (strong ? "3.5" : "1.5") << "\" stroke-opacity=\"" << (strong ? "1" : "0.75")
-        << "\" points=\"";
-    for (const Point& point : line.Points) {
-      out << number(x(point.Lap), 1) << ',' << number(y(point.Value), 1) << ' ';
-    }
-    const Point& end = line.Points.back();
-    out << "\"><title>" << xmlEscape(driverNameUtf8(store, line.Slot)) << "</title></polyline>\n"
-        << "<text x=\"" << number(x(end.Lap) + 6, 1) << "\" y=\"" << number(y(end.Value) + 4, 1)
-        << "\" font-size=\"11\" fill=\"" << line.Colour << "\""
-        << (strong ? " font-weight=\"bold\"" : "") << '>' << xmlEscape(driverNameUtf8(store, line.Slot))
-        << "</text>\n";
-  }
-  out << "</svg>\n";
-}
-
 }  // namespace
-
-std::string xmlEscape(std::string_view text) {
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      case '\'':
-        escaped += "&apos;";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
-}
 
 void writeChartsPage(const EventStore& store, std::ostream& out) {
   const std::string track = xmlEscape(latin1ToUtf8(store.TrackName.view()));
@@ -294,9 +141,9 @@ void writeChartsPage(const EventStore& store, std::ostream& out) {
   if (store.RaceFound == 0 || raceDrivers(store).empty()) {
     out << "<p>The event has no race laps to chart.</p>\n";
   } else {
-    writeChart(store, lapChart(store), out);
-    writeChart(store, raceTrace(store), out);
-    writeChart(store, lapTimes(store), out);
+    writeLineChart(lapChart(store), out);
+    writeLineChart(raceTrace(store), out);
+    writeLineChart(lapTimes(store), out);
   }
   out << "</body>\n</html>\n";
 }

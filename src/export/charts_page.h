@@ -4,15 +4,10 @@
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <string_view>
 
 #include "replay/event_store.h"
 
 namespace vorlind {
-
-// `text` with the five characters that XML reserves written as entities.
-std::string xmlEscape(std::string_view text);
 
 // Writes the page of an event whose lap pass has run.
 void writeChartsPage(const EventStore& store, std::ostream& out);

@@ -22,8 +22,6 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr int kFormatVersion = 2;
-constexpr const char* kCarMakes[] = {"Brabham", "BRM",   "Cooper", "Eagle",
-                                     "Ferrari", "Lotus", "Honda"};
 
 template <typename T>
 Json orNull(const std::optional<T>& value) {
@@ -36,8 +34,8 @@ Json timeOrNull(int32_t ms) { return ms > 0 ? Json(ms) : Json(nullptr); }
 std::string gridLetter(int grid) { return std::string(1, static_cast<char>('A' + grid)); }
 
 Json carMake(int32_t car) {
-  if (car < 0 || car >= static_cast<int32_t>(std::size(kCarMakes))) return nullptr;
-  return kCarMakes[car];
+  const char* make = carMakeName(car);
+  return make != nullptr ? Json(make) : Json(nullptr);
 }
 
 Json practiceOf(const EventStore& store, int slot) {
@@ -274,6 +272,10 @@ std::string latin1ToUtf8(std::string_view text) {
     }
   }
   return utf8;
+}
+
+const char* carMakeName(int32_t car) {
+  return car >= 0 && car < static_cast<int32_t>(std::size(kCarMakes)) ? kCarMakes[car] : nullptr;
 }
 
 bool slotHoldsEntry(const EventStore& store, int slot) {

@@ -21,6 +21,13 @@ struct GridSource {
   bool Counted = false;  // measured, and its drivers hold 20 slots of their own
 };
 
+// The car makes by the entry table's car number; any other number is a car of unknown make.
+inline constexpr const char* kCarMakes[] = {"Brabham", "BRM",   "Cooper", "Eagle",
+                                            "Ferrari", "Lotus", "Honda"};
+
+// The make of car number `car`; nullptr when unknown.
+const char* carMakeName(int32_t car);
+
 // The replays' 8-bit names as UTF-8, each byte taken as Latin-1.
 std::string latin1ToUtf8(std::string_view text);
 
