@@ -230,6 +230,46 @@ EventDirectory craftedEvent(int64_t size) {
   return event;
 }
 
+std::string writeSeasonDirectory(const std::string& dir, int rounds, int cars, int laps) {
+  namespace fs = std::filesystem;
+  const char* tracks[] = {"brannoch", "kelvaro", "ostmark", "saltere", "vindholm"};
+  const int count = std::clamp(rounds, 1, 20);
+  std::string list;
+  for (int round = 1; round <= count; ++round) {
+    EventPlan plan;
+    plan.Seed = 4100 + static_cast<uint64_t>(round);
+    plan.ReplayPrefix = "r" + std::to_string(round);
+    plan.Grids = 2;
+    plan.CarsOfGrid = {std::clamp(cars, 2, 20), std::clamp(cars, 2, 20) - round % 3};
+    plan.RaceLaps = std::clamp(laps, 1, 150);
+    plan.Retirements = round % 2;
+    plan.TrackName = tracks[(round - 1) % std::size(tracks)];
+    const fs::path folder = fs::path(dir) / ("round" + std::to_string(round));
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) return "cannot create " + folder.string() + ": " + error.message();
+    for (const NamedGrid& grid : planEvent(plan)) {
+      const WriteOutcome outcome = writeReplay(grid.Spec);
+      if (!outcome.ok()) return grid.ReplayName + ": " + outcome.Error;
+      std::ofstream out(folder / (grid.ReplayName + ".rpy"), std::ios::binary | std::ios::trunc);
+      out.write(reinterpret_cast<const char*>(outcome.Replay.Bytes.data()),
+                static_cast<std::streamsize>(outcome.Replay.Bytes.size()));
+      if (!out) return "cannot write the replays in " + folder.string();
+    }
+    list += round == 1 ? std::string("{\"path\": \"round1\", \"name\": \"Opening race\"}")
+                       : ",\n    \"round" + std::to_string(round) + "\"";
+  }
+  const std::string season =
+      "{\n  \"name\": \"Synthetic Cup\",\n  \"fastest_lap_points\": 1,\n  \"best_rounds\": " +
+      std::to_string(std::max(1, count - 1)) + ",\n  \"rounds\": [\n    " + list +
+      "\n  ],\n  \"deductions\": [{\"round\": " + std::to_string(std::min(2, count)) +
+      ", \"driver\": \"" + eventFirstName(2) + " " + eventLastName(2) +
+      "\", \"points\": 5, \"reason\": \"causing a collision\"}]\n}\n";
+  std::ofstream out(fs::path(dir) / "season.json", std::ios::binary | std::ios::trunc);
+  out << season;
+  return out ? std::string() : "cannot write " + dir + "/season.json";
+}
+
 std::string writeEventDirectory(const std::string& dir, const EventDirectory& event) {
   namespace fs = std::filesystem;
   std::error_code error;

@@ -77,6 +77,14 @@ std::vector<std::string> scenarioNames();
 std::vector<uint8_t> craftedHeavyReplay(int64_t size);
 EventDirectory craftedEvent(int64_t size);
 
+// A season of `rounds` events (1 to 20) of two grids with the same drivers: `cars` cars (2 to 20)
+// in grid A, and in grid B from none to two fewer as the round goes, so that some drivers miss
+// rounds, races of `laps` laps (1 to 150) with a retirement in every other round. Writes round k's
+// replays into <dir>/round<k>/ and <dir>/season.json, which names those folders with the rules of
+// a league: a point for the fastest lap, all rounds but one counting and a deduction in round 2.
+// Returns an empty text on success, else what went wrong.
+std::string writeSeasonDirectory(const std::string& dir, int rounds, int cars, int laps);
+
 // Writes <dir>/myname.ini, <dir>/Skarrow.ini, <dir>/replays/<name>.rpy and <dir>/answers.txt.
 // Returns an empty text on success, else what went wrong.
 std::string writeEventDirectory(const std::string& dir, const EventDirectory& event);

@@ -1,5 +1,6 @@
 // vorlind-mkevent: writes synthetic events (configuration files, server replays and scripted
-// console answers) into a directory, for manual runs, benchmarks and fuzz corpora.
+// console answers) or a season of events into a directory, for manual runs, benchmarks and fuzz
+// corpora.
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -14,6 +15,7 @@ void printUsage() {
                "       vorlind-mkevent long <dir> [grids] [cars] [laps]\n"
                "       vorlind-mkevent scenario <name> <dir>\n"
                "       vorlind-mkevent crafted <dir> [megabytes]\n"
+               "       vorlind-mkevent season <dir> [rounds] [cars] [laps]\n"
                "scenarios:";
   for (const std::string& name : vorlind::tools::scenarioNames()) std::cerr << ' ' << name;
   std::cerr << '\n';
@@ -62,6 +64,18 @@ int main(int argc, char** argv) {
     }
     event = vorlind::tools::craftedEvent(int64_t{megabytes} * 1000 * 1000);
     dir = args[1];
+  } else if (args.size() >= 2 && args.size() <= 5 && args[0] == "season") {
+    std::vector<int> counts = {4, 8, 5};
+    for (size_t i = 2; i < args.size(); ++i) counts[i - 2] = parseCount(args[i]);
+    if (counts[0] < 1 || counts[0] > 20 || counts[1] < 2 || counts[1] > 20 || counts[2] < 1 ||
+        counts[2] > 150) {
+      std::cerr << "1 to 20 rounds, 2 to 20 cars and 1 to 150 laps\n";
+      return 2;
+    }
+    const std::string error =
+        vorlind::tools::writeSeasonDirectory(args[1], counts[0], counts[1], counts[2]);
+    if (!error.empty()) std::cerr << "vorlind-mkevent: " << error << '\n';
+    return error.empty() ? 0 : 1;
   } else if (args.size() == 3 && args[0] == "scenario") {
     if (!vorlind::tools::scenarioEvent(args[1], &event)) {
       std::cerr << "unknown scenario: " << args[1] << '\n';

@@ -17,6 +17,7 @@
 #include "run/config_files.h"
 #include "run/console_table.h"
 #include "run/run_driver.h"
+#include "run/season_command.h"
 
 namespace vorlind {
 
@@ -35,9 +36,10 @@ constexpr const char* kExitCodes =
     "Exit codes:\n"
     "  0  success\n"
     "  1  input error: a replay not found, not a server replay or damaged, an output that\n"
-    "     cannot be written, or a penalty for nobody or from a file that cannot be read\n"
-    "  2  usage error: an unknown command or option, no replay or more than five, export\n"
-    "     without an output, or a --penalty in none of the accepted forms\n";
+    "     cannot be written, a penalty for nobody or from a file that cannot be read, or a\n"
+    "     season file or round that cannot be read\n"
+    "  2  usage error: an unknown command or option, no replay or more than five, export or\n"
+    "     season without an output, or a --penalty in none of the accepted forms\n";
 
 void addEventOptions(CLI::App& command, CommandLine& line, std::vector<std::string>& penalties) {
   command.add_option("--name", line.Name,
@@ -298,7 +300,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   std::vector<std::string> penalties;
   CLI::App app(
       "Vorlind reads the server replays of a multiplayer event (one per starting grid, "
-      "up to five) and writes the event's report or exports its data.",
+      "up to five) and writes the event's report or exports its data, or writes the standings "
+      "of a season's rounds.",
       "vorlind");
   app.footer(kExitCodes);
   app.set_version_flag("--version", kVersion, "Print the version and exit");
@@ -318,13 +321,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   exporter->add_option("--csv", line.CsvDir, "The folder for laps.csv and result.csv");
   exporter->add_option("--charts", line.Charts, "The charts page (HTML with inline SVG)");
   addEventOptions(*exporter, line, penalties);
+  CLI::App* season = addSeasonCommand(app, line);
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     line.Kind = CommandKind::kHelp;
-    line.Text = app.help("", report->parsed() || exporter->parsed() ? CLI::AppFormatMode::Normal
-                                                                    : CLI::AppFormatMode::All);
+    line.Text = app.help("", report->parsed() || exporter->parsed() || season->parsed()
+                                 ? CLI::AppFormatMode::Normal
+                                 : CLI::AppFormatMode::All);
     return line;
   } catch (const CLI::CallForAllHelp&) {
     line.Kind = CommandKind::kHelp;
@@ -350,6 +355,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   }
   if (report->parsed()) {
     line.Kind = CommandKind::kReport;
+  } else if (season->parsed()) {
+    const bool output = line.Html || line.Json || line.CsvDir;
+    line.Kind = output ? CommandKind::kSeason : CommandKind::kUsageError;
+    if (!output) line.Text = "season needs at least one of --html, --json and --csv";
   } else if (!line.Json && !line.CsvDir && !line.Charts) {
     line.Kind = CommandKind::kUsageError;
     line.Text = "export needs at least one of --json, --csv and --charts";
@@ -374,6 +383,8 @@ int runCommandLine(const CommandLine& command, std::ostream& out, std::ostream& 
       return runReport(command, err, workDir);
     case CommandKind::kExport:
       return runExport(command, out, err, workDir);
+    case CommandKind::kSeason:
+      return runSeason(command, out, err, workDir);
   }
   return kExitUsageError;
 }

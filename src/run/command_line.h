@@ -1,5 +1,6 @@
 // The program's command line for scripts: `report` writes the dialogue's report from replay files
-// named on the command line, `export` writes the event as JSON, CSV and a charts page. Without
+// named on the command line, `export` writes the event as JSON, CSV and a charts page, `season`
+// the standings of a season's rounds. Without
 // arguments the program is the classic dialogue; this module is reached only with arguments.
 #pragma once
 
@@ -18,7 +19,7 @@ namespace vorlind {
 inline constexpr int kExitInputError = 1;
 inline constexpr int kExitUsageError = 2;
 
-enum class CommandKind { kHelp, kVersion, kReport, kExport, kUsageError };
+enum class CommandKind { kHelp, kVersion, kReport, kExport, kSeason, kUsageError };
 
 struct CommandLine {
   CommandKind Kind = CommandKind::kUsageError;
@@ -31,6 +32,8 @@ struct CommandLine {
   std::vector<PenaltyDecision> Penalties;  // from --penalty
   std::optional<std::string> PenaltyFile;  // --penalties
   std::vector<std::string> Replays;        // grid A first
+  std::optional<std::string> Html;         // the season's standings page
+  std::string SeasonFile;
   std::string Text;                  // the help or version text, or what is wrong with the usage
 };
 
