@@ -67,8 +67,14 @@ ChartLine driverLine(const EventStore& store, int slot, std::string colour) {
 }
 
 LineChart lapChart(const EventStore& store) {
-  LineChart chart{"Lap chart: place after each lap", "lap", "place", true, true, 1.0, {},
-                  gridLegend(store)};
+  LineChart chart;
+  chart.Title = "Lap chart: place after each lap";
+  chart.StepLabel = "lap";
+  chart.ValueLabel = "place";
+  chart.ValuesDownward = true;
+  chart.IntegerTicks = true;
+  chart.Low = 1.0;
+  chart.Legend = gridLegend(store);
   for (int slot : raceDrivers(store)) {
     const LapPlaces places = lapPlaces(store, slot);
     ChartLine line = driverLine(store, slot, lineColour(store, slot));
@@ -81,14 +87,13 @@ LineChart lapChart(const EventStore& store) {
 }
 
 LineChart raceTrace(const EventStore& store) {
-  LineChart chart{"Race trace: gap to the leader after each lap, each grid on its own clock",
-                  "lap",
-                  "gap to the leader (s)",
-                  true,
-                  false,
-                  0.0,
-                  {},
-                  gridLegend(store)};
+  LineChart chart;
+  chart.Title = "Race trace: gap to the leader after each lap, each grid on its own clock";
+  chart.StepLabel = "lap";
+  chart.ValueLabel = "gap to the leader (s)";
+  chart.ValuesDownward = true;
+  chart.Low = 0.0;
+  chart.Legend = gridLegend(store);
   for (int slot : raceDrivers(store)) {
     ChartLine line = driverLine(store, slot, lineColour(store, slot));
     for (int lap = 1; lap <= lastLap(store, slot); ++lap) {
@@ -102,7 +107,10 @@ LineChart raceTrace(const EventStore& store) {
 }
 
 LineChart lapTimes(const EventStore& store) {
-  LineChart chart{"Race lap times", "lap", "lap time (s)", false, false, std::nullopt, {}, {}};
+  LineChart chart;
+  chart.Title = "Race lap times";
+  chart.StepLabel = "lap";
+  chart.ValueLabel = "lap time (s)";
   std::vector<bool> makeUsed(std::size(kCarMakes) + 1, false);
   for (int slot : raceDrivers(store)) {
     const int32_t car = store.SlotCar[slot];

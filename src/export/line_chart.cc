@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
 
 namespace vorlind {
 
@@ -30,6 +31,32 @@ double tickStep(double span, int ticks, bool integer) {
     if (factor * power >= raw) return factor * power;
   }
   return 10 * power;
+}
+
+// The baselines of the labels at the line ends: 4 below each end, and with `spread` at least a
+// label's height apart, kept inside the picture.
+std::vector<double> labelBaselines(const LineChart& chart, const std::function<double(double)>& y,
+                                   bool spread) {
+  constexpr double kLabelHeight = 12;
+  std::vector<double> baselines;
+  std::vector<size_t> order;
+  for (const ChartLine& line : chart.Lines) {
+    baselines.push_back(line.Points.empty() ? 0 : y(line.Points.back().Value) + 4);
+    if (!line.Points.empty()) order.push_back(baselines.size() - 1);
+  }
+  if (!spread || order.empty()) return baselines;
+  std::ranges::stable_sort(order, [&](size_t a, size_t b) { return baselines[a] < baselines[b]; });
+  for (size_t index = 1; index < order.size(); ++index) {
+    baselines[order[index]] =
+        std::max(baselines[order[index]], baselines[order[index - 1]] + kLabelHeight);
+  }
+  const double overflow = baselines[order.back()] - (kHeight - 4);
+  for (size_t index = order.size(); overflow > 0 && index-- > 0;) {
+    const double limit =
+        index + 1 < order.size() ? baselines[order[index + 1]] - kLabelHeight : kHeight - 4;
+    baselines[order[index]] = std::min(baselines[order[index]], limit);
+  }
+  return baselines;
 }
 
 std::string seriesAttribute(const ChartLine& line) {
@@ -130,7 +157,9 @@ void writeLineChart(const LineChart& chart, std::ostream& out) {
       << "font-size=\"14\" transform=\"rotate(-90 20 " << kTop + plotHeight / 2 << ")\">"
       << xmlEscape(chart.ValueLabel) << "</text>\n";
 
-  for (const ChartLine& line : chart.Lines) {
+  const std::vector<double> baselines = labelBaselines(chart, y, chart.SpreadLabels);
+  for (size_t index = 0; index < chart.Lines.size(); ++index) {
+    const ChartLine& line = chart.Lines[index];
     if (line.Points.empty()) continue;
     out << "<polyline fill=\"none\" stroke=\"" << line.Colour << "\" stroke-width=\""
         << (line.Strong ? "3.5" : "1.5") << "\" stroke-opacity=\"" << (line.Strong ? "1" : "0.75")
@@ -140,7 +169,7 @@ void writeLineChart(const LineChart& chart, std::ostream& out) {
     }
     const ChartPoint& end = line.Points.back();
     out << "\"><title>" << xmlEscape(line.Label) << "</title></polyline>\n"
-        << "<text x=\"" << number(x(end.Step) + 6, 1) << "\" y=\"" << number(y(end.Value) + 4, 1)
+        << "<text x=\"" << number(x(end.Step) + 6, 1) << "\" y=\"" << number(baselines[index], 1)
         << "\" font-size=\"11\" fill=\"" << line.Colour << "\""
         << (line.Strong ? " font-weight=\"bold\"" : "") << seriesAttribute(line) << '>'
         << xmlEscape(line.Label) << "</text>\n";

@@ -37,6 +37,7 @@ struct LineChart {
   bool ValuesDownward = false;  // the smallest value at the top (places, gaps)
   bool IntegerTicks = false;
   std::optional<double> Low;  // where the value axis starts; the smallest value without
+  bool SpreadLabels = false;  // move the labels at the line ends apart where they would overlap
   std::vector<ChartLine> Lines;
   std::vector<ChartLegendEntry> Legend;
 };

@@ -114,7 +114,9 @@ void writeDrivers(const Standings& standings, std::ostream& out) {
     out << "<tr data-series=\"" << seriesKey(index) << "\"><td>" << driver.Position
         << "</td><td class=\"name\">" << xmlEscape(driver.Name) << "</td>";
     for (const DriverRound& round : driver.Rounds) writeRoundCell(round, out);
-    if (deductions) out << "<td>" << (driver.Deducted > 0 ? -driver.Deducted : 0) << "</td>";
+    if (deductions) {
+      out << "<td>" << (driver.Deducted > 0 ? std::to_string(-driver.Deducted) : "") << "</td>";
+    }
     out << "<td class=\"total\">" << driver.Points << "</td></tr>\n";
   }
   out << "</table>\n<p>Gold, silver and bronze: the podium. Grey: a round that does not count. "
@@ -122,7 +124,13 @@ void writeDrivers(const Standings& standings, std::ostream& out) {
 }
 
 void writeChart(const Standings& standings, std::ostream& out) {
-  LineChart chart{"Points after each round", "round", "points", false, true, 0.0, {}, {}};
+  LineChart chart;
+  chart.Title = "Points after each round";
+  chart.StepLabel = "round";
+  chart.ValueLabel = "points";
+  chart.IntegerTicks = true;
+  chart.Low = 0.0;
+  chart.SpreadLabels = true;
   for (size_t index = 0; index < standings.Drivers.size(); ++index) {
     const DriverStanding& driver = standings.Drivers[index];
     if (driver.Position > kChartedPlaces) break;
