@@ -81,13 +81,17 @@ wine-check: windows build
 	@$(call need,wine,wine wine64)
 	tests/wine_check.sh $(BUILD_DIR)/vorlind build/windows/vorlind.exe $(BUILD_DIR)/vorlind-mkevent
 
-# Opens the demo report and the demo event's charts page in headless Chromium; the screenshots
-# land in build/browser-check/.
+# Opens the demo report, the demo event's charts page and the standings of a season written by
+# the event writer in headless Chromium; the screenshots land in build/browser-check/.
 browser-check: demo
 	@$(call need,chromium,chromium)
 	cd demo && ../$(BUILD_DIR)/vorlind export --charts ../build/demo-charts.html \
 	  replays/demo_a.rpy replays/demo_b.rpy replays/demo_c.rpy
-	tests/browser_check.sh demo build/browser-check build/demo-charts.html
+	rm -rf build/season-check
+	$(BUILD_DIR)/vorlind-mkevent season build/season-check
+	$(BUILD_DIR)/vorlind season --html build/season-standings.html build/season-check/season.json
+	tests/browser_check.sh demo build/browser-check build/demo-charts.html \
+	  build/season-standings.html
 
 # The release package build/dist/vorlind-windows.zip.
 dist: windows build

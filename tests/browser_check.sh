@@ -2,9 +2,10 @@
 # Opens a report in headless Chromium the way a user's browser shows it, with the images folder
 # beside it, and fails when an image does not load or a table of the report is missing. Takes a
 # full-page screenshot into OUT_DIR. Given a charts page as well, it checks that its three charts
-# are drawn at their size and screenshots it too.
+# are drawn at their size and screenshots it too; given a season's standings page, that its
+# tables and chart are there and that resting on a driver's label highlights his line and row.
 #
-# usage: tests/browser_check.sh REPORT_DIR OUT_DIR [CHARTS_PAGE]
+# usage: tests/browser_check.sh REPORT_DIR OUT_DIR [CHARTS_PAGE [STANDINGS_PAGE]]
 # REPORT_DIR holds one *.html report with an event that has a race, and images/.
 set -euo pipefail
 
@@ -60,10 +61,11 @@ window.addEventListener("load", function () {
 });
 </script>'
 
-# probe PAGE: prints the probe's lines for PAGE (the charts page ends its body itself).
+# probe PAGE [SCRIPT]: prints the probe's lines for PAGE (the charts page ends its body itself).
 probe() {
   local page="$1" probed="${1%.html}-probe.html"
-  { sed 's#</body>##; s#</html>##' "$page"; printf '%s\n</body></html>\n' "$probe_script"; } >"$probed"
+  { sed 's#</body>##; s#</html>##' "$page"; printf '%s\n</body></html>\n' "${2:-$probe_script}"; } \
+    >"$probed"
   browse "probe-$(basename "$(dirname "$page")")" --window-size="$width,900" --dump-dom \
     "file://$probed" | sed -n '/^probe-start$/,/^probe-end$/p' | sed '1d;$d'
   rm -f "$probed"
@@ -135,11 +137,70 @@ grep -q 'does not load' <<<"$damaged_problems" && grep -q 'tables differ' <<<"$d
 echo "browser check: every image loads and every table is there"
 screenshot "$root/report/$name" "$out_dir/${name%.html}.png" "$lines"
 
-[ -n "${3:-}" ] || exit 0
-mkdir -p "$root/charts"
-cp "$3" "$root/charts/charts.html"
-chart_lines="$(probe "$root/charts/charts.html")"
-sed -n 's/^chart /browser check: charts page: /p' <<<"$chart_lines"
-[ "$(grep -cE '^chart 120[0-2]x56[0-2] [1-9][0-9]* lines' <<<"$chart_lines" || true)" -eq 3 ] ||
-  fail "the charts page does not show three charts of 1200x560 (and a border) with lines"
-screenshot "$root/charts/charts.html" "$out_dir/charts.png" "$chart_lines"
+if [ -n "${3:-}" ]; then
+  mkdir -p "$root/charts"
+  cp "$3" "$root/charts/charts.html"
+  chart_lines="$(probe "$root/charts/charts.html")"
+  sed -n 's/^chart /browser check: charts page: /p' <<<"$chart_lines"
+  [ "$(grep -cE '^chart 120[0-2]x56[0-2] [1-9][0-9]* lines' <<<"$chart_lines" || true)" -eq 3 ] ||
+    fail "the charts page does not show three charts of 1200x560 (and a border) with lines"
+  screenshot "$root/charts/charts.html" "$out_dir/charts.png" "$chart_lines"
+fi
+
+[ -n "${4:-}" ] || exit 0
+# The standings: its tables, its chart, and what the page does when the pointer rests on the
+# first label of the chart.
+standings_script='<script>
+window.addEventListener("load", function () {
+  var lines = [];
+  document.querySelectorAll("table caption").forEach(function (c) { lines.push("caption " + c.textContent); });
+  document.querySelectorAll("svg").forEach(function (svg) {
+    var box = svg.getBoundingClientRect();
+    lines.push("chart " + Math.round(box.width) + "x" + Math.round(box.height) + " " +
+      svg.querySelectorAll("polyline").length + " lines");
+  });
+  var label = document.querySelector("svg text[data-series]");
+  if (label) {
+    var key = label.getAttribute("data-series");
+    label.dispatchEvent(new MouseEvent("mouseenter"));
+    var marked = Array.prototype.map.call(document.querySelectorAll(".highlight"), function (e) {
+      return e.tagName.toLowerCase() + (e.getAttribute("data-series") === key ? "" : "(other)");
+    });
+    var faded = Array.prototype.filter.call(document.querySelectorAll("svg polyline"), function (e) {
+      return getComputedStyle(e).opacity < 0.5;
+    });
+    lines.push("hover " + marked.sort().join(" ") + ", " + faded.length + " lines faded");
+  }
+  lines.push("height " + Math.ceil(document.documentElement.scrollHeight));
+  var out = document.createElement("pre");
+  out.textContent = "\nprobe-start\n" + lines.join("\n") + "\nprobe-end\n";
+  document.body.appendChild(out);
+});
+</script>'
+
+# check_standings PROBE_LINES: prints each problem; true when there is none.
+check_standings() {
+  local lines="$1" ok=0 drawn
+  [ "$(grep '^caption ' <<<"$lines" | tr '\n' ,)" = "caption Drivers,caption Deductions,caption Makes," ] ||
+    { echo "the tables are not Drivers, Deductions and Makes"; ok=1; }
+  drawn="$(sed -n 's/^chart 120[0-2]x56[0-2] \([0-9]*\) lines$/\1/p' <<<"$lines")"
+  [ "${drawn:-0}" -ge 2 ] || { echo "no chart of 1200x560 with lines"; ok=1; }
+  grep -qE "^hover polyline text tr, $((drawn - 1)) lines faded$" <<<"$lines" ||
+    { echo "resting on a label does not highlight that driver alone: $(grep '^hover' <<<"$lines")"; ok=1; }
+  return $ok
+}
+
+mkdir -p "$root/standings"
+cp "$4" "$root/standings/standings.html"
+standings_lines="$(probe "$root/standings/standings.html" "$standings_script")"
+sed -n 's/^\(chart\|hover\) /browser check: standings page: \1 /p' <<<"$standings_lines"
+if ! problems="$(check_standings "$standings_lines")"; then
+  sed 's/^/  /' <<<"$problems" >&2
+  fail "the standings page does not show as it should"
+fi
+# The check must see a page whose script is gone.
+sed 's#<script>#<script type="text/plain">#' "$4" >"$root/standings/inert.html"
+! check_standings "$(probe "$root/standings/inert.html" "$standings_script")" >/dev/null ||
+  fail "a standings page without its script went unnoticed"
+echo "browser check: the standings page shows its tables and chart, and highlights a driver"
+screenshot "$root/standings/standings.html" "$out_dir/standings.png" "$standings_lines"
