@@ -34,8 +34,8 @@ browse() {
 }
 
 # What the browser made of a page once everything has loaded: the images and each one that did
-# not load, the tables with their captions, each chart's drawn size, lines and title, and the
-# page's height. A script added to a copy of the page writes it into the page, and --dump-dom
+# not load, the tables with their captions, each chart's drawn size, lines and title, what a
+# standings page marks when the pointer rests on a label, and the page's height. A script added to a copy of the page writes it into the page, and --dump-dom
 # gives the page back.
 probe_script='<script>
 window.addEventListener("load", function () {
@@ -54,6 +54,19 @@ window.addEventListener("load", function () {
     lines.push("chart " + Math.round(box.width) + "x" + Math.round(box.height) + " " +
       svg.querySelectorAll("polyline").length + " lines: " + svg.querySelector("title").textContent);
   });
+  // A standings page: what it marks when the pointer rests on the first label of its chart.
+  var label = document.querySelector("svg text[data-series]");
+  if (label) {
+    var key = label.getAttribute("data-series");
+    label.dispatchEvent(new MouseEvent("mouseenter"));
+    var marked = Array.prototype.map.call(document.querySelectorAll(".highlight"), function (e) {
+      return e.tagName.toLowerCase() + (e.getAttribute("data-series") === key ? "" : "(other)");
+    });
+    var faded = Array.prototype.filter.call(document.querySelectorAll("svg polyline"), function (e) {
+      return getComputedStyle(e).opacity < 0.5;
+    });
+    lines.push("hover " + marked.sort().join(" ") + ", " + faded.length + " lines faded");
+  }
   lines.push("height " + Math.ceil(document.documentElement.scrollHeight));
   var out = document.createElement("pre");
   out.textContent = "\nprobe-start\n" + lines.join("\n") + "\nprobe-end\n";
@@ -61,11 +74,10 @@ window.addEventListener("load", function () {
 });
 </script>'
 
-# probe PAGE [SCRIPT]: prints the probe's lines for PAGE (the charts page ends its body itself).
+# probe PAGE: prints the probe's lines for PAGE (the charts page ends its body itself).
 probe() {
   local page="$1" probed="${1%.html}-probe.html"
-  { sed 's#</body>##; s#</html>##' "$page"; printf '%s\n</body></html>\n' "${2:-$probe_script}"; } \
-    >"$probed"
+  { sed 's#</body>##; s#</html>##' "$page"; printf '%s\n</body></html>\n' "$probe_script"; } >"$probed"
   browse "probe-$(basename "$(dirname "$page")")" --window-size="$width,900" --dump-dom \
     "file://$probed" | sed -n '/^probe-start$/,/^probe-end$/p' | sed '1d;$d'
   rm -f "$probed"
@@ -148,42 +160,12 @@ if [ -n "${3:-}" ]; then
 fi
 
 [ -n "${4:-}" ] || exit 0
-# The standings: its tables, its chart, and what the page does when the pointer rests on the
-# first label of the chart.
-standings_script='<script>
-window.addEventListener("load", function () {
-  var lines = [];
-  document.querySelectorAll("table caption").forEach(function (c) { lines.push("caption " + c.textContent); });
-  document.querySelectorAll("svg").forEach(function (svg) {
-    var box = svg.getBoundingClientRect();
-    lines.push("chart " + Math.round(box.width) + "x" + Math.round(box.height) + " " +
-      svg.querySelectorAll("polyline").length + " lines");
-  });
-  var label = document.querySelector("svg text[data-series]");
-  if (label) {
-    var key = label.getAttribute("data-series");
-    label.dispatchEvent(new MouseEvent("mouseenter"));
-    var marked = Array.prototype.map.call(document.querySelectorAll(".highlight"), function (e) {
-      return e.tagName.toLowerCase() + (e.getAttribute("data-series") === key ? "" : "(other)");
-    });
-    var faded = Array.prototype.filter.call(document.querySelectorAll("svg polyline"), function (e) {
-      return getComputedStyle(e).opacity < 0.5;
-    });
-    lines.push("hover " + marked.sort().join(" ") + ", " + faded.length + " lines faded");
-  }
-  lines.push("height " + Math.ceil(document.documentElement.scrollHeight));
-  var out = document.createElement("pre");
-  out.textContent = "\nprobe-start\n" + lines.join("\n") + "\nprobe-end\n";
-  document.body.appendChild(out);
-});
-</script>'
-
 # check_standings PROBE_LINES: prints each problem; true when there is none.
 check_standings() {
   local lines="$1" ok=0 drawn
   [ "$(grep '^caption ' <<<"$lines" | tr '\n' ,)" = "caption Drivers,caption Deductions,caption Makes," ] ||
     { echo "the tables are not Drivers, Deductions and Makes"; ok=1; }
-  drawn="$(sed -n 's/^chart 120[0-2]x56[0-2] \([0-9]*\) lines$/\1/p' <<<"$lines")"
+  drawn="$(sed -n 's/^chart 120[0-2]x56[0-2] \([0-9]*\) lines: .*/\1/p' <<<"$lines")"
   [ "${drawn:-0}" -ge 2 ] || { echo "no chart of 1200x560 with lines"; ok=1; }
   grep -qE "^hover polyline text tr, $((drawn - 1)) lines faded$" <<<"$lines" ||
     { echo "resting on a label does not highlight that driver alone: $(grep '^hover' <<<"$lines")"; ok=1; }
@@ -192,7 +174,7 @@ check_standings() {
 
 mkdir -p "$root/standings"
 cp "$4" "$root/standings/standings.html"
-standings_lines="$(probe "$root/standings/standings.html" "$standings_script")"
+standings_lines="$(probe "$root/standings/standings.html")"
 sed -n 's/^\(chart\|hover\) /browser check: standings page: \1 /p' <<<"$standings_lines"
 if ! problems="$(check_standings "$standings_lines")"; then
   sed 's/^/  /' <<<"$problems" >&2
@@ -200,7 +182,7 @@ if ! problems="$(check_standings "$standings_lines")"; then
 fi
 # The check must see a page whose script is gone.
 sed 's#<script>#<script type="text/plain">#' "$4" >"$root/standings/inert.html"
-! check_standings "$(probe "$root/standings/inert.html" "$standings_script")" >/dev/null ||
+! check_standings "$(probe "$root/standings/inert.html")" >/dev/null ||
   fail "a standings page without its script went unnoticed"
 echo "browser check: the standings page shows its tables and chart, and highlights a driver"
 screenshot "$root/standings/standings.html" "$out_dir/standings.png" "$standings_lines"
