@@ -48,6 +48,7 @@ TEST(RoundResult, AnExportIsReadThroughItsClassificationOrItsResultTable) {
 }
 
 TEST(RoundResult, AFileThatIsNoExportOrNoRaceIsRefused) {
+  const Json kAbsent(Json::value_t::discarded);  // the member is taken out
   const struct {
     const char* Pointer;
     Json Value;
@@ -63,10 +64,20 @@ TEST(RoundResult, AFileThatIsNoExportOrNoRaceIsRefused) {
       {"/classification/2/status", "retired", "is a damaged vorlind-event export: row 3"},
       {"/drivers/1/race/best_lap_ms", "90",
        "is a damaged vorlind-event export: driver 2 has no race"},
+      {"/drivers/1/race/best_lap_ms", 0, "is a damaged vorlind-event export: driver 2 has no race"},
+      {"/drivers/0/race", kAbsent, "is a damaged vorlind-event export: driver 1 has no race"},
+      {"/drivers/0/car_make", 7, "is a damaged vorlind-event export: driver 1: \"car_make\""},
+      {"/drivers/2/last_name", 5, "is a damaged vorlind-event export: driver 3 has no first"},
+      {"/classification/2/status", kAbsent, "is a damaged vorlind-event export: row 3"},
   };
   for (const auto& test : cases) {
     Json document = exportOfThree();
-    document[Json::json_pointer(test.Pointer)] = test.Value;
+    const Json::json_pointer pointer(test.Pointer);
+    if (test.Value.is_discarded()) {
+      document[pointer.parent_pointer()].erase(pointer.back());
+    } else {
+      document[pointer] = test.Value;
+    }
     const RoundRead read = roundFromEventJson(document.dump());
     EXPECT_FALSE(read.Round) << test.Pointer;
     EXPECT_EQ(read.Error.rfind(test.Error, 0), 0u) << test.Pointer << ": " << read.Error;

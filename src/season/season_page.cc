@@ -131,11 +131,12 @@ void writeChart(const Standings& standings, std::ostream& out) {
   chart.IntegerTicks = true;
   chart.Low = 0.0;
   chart.SpreadLabels = true;
-  for (size_t index = 0; index < standings.Drivers.size(); ++index) {
-    const DriverStanding& driver = standings.Drivers[index];
+  size_t index = 0;
+  for (const DriverStanding& driver : standings.Drivers) {
     if (driver.Position > kChartedPlaces) break;
     ChartLine line{
         driver.Name, kLineColours[index % std::size(kLineColours)], false, seriesKey(index), {}};
+    ++index;
     for (size_t round = 0; round < driver.PointsAfterRound.size(); ++round) {
       const auto points = static_cast<double>(driver.PointsAfterRound[round]);
       line.Points.push_back({static_cast<int>(round) + 1, points});

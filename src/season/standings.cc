@@ -159,13 +159,13 @@ Standings computeStandings(const SeasonFile& season, std::span<const RoundResult
       driver.Rounds.resize(roundCount);
       const bool fastestLap = entry == fastest;
       const bool finished = entry->Status == ResultStatus::kFinished;
-      driver.Rounds[index] = {true,
-                              entry->Place,
-                              entry->Status,
-                              placePoints(season.Rules, *entry) +
-                                  (fastestLap && finished ? season.Rules.FastestLapPoints : 0),
-                              fastestLap,
-                              false};
+      DriverRound& result = driver.Rounds[index];
+      result.TookPart = true;
+      result.Place = entry->Place;
+      result.Status = entry->Status;
+      result.Points = placePoints(season.Rules, *entry) +
+                      (fastestLap && finished ? season.Rules.FastestLapPoints : 0);
+      result.FastestLap = fastestLap;
     }
     // Each make scores for its best-placed finished car, in classification order.
     std::set<std::string> scored;
