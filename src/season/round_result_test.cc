@@ -68,6 +68,8 @@ TEST(RoundResult, AFileThatIsNoExportOrNoRaceIsRefused) {
       {"/drivers/0/race", kAbsent, "is a damaged vorlind-event export: driver 1 has no race"},
       {"/drivers/0/car_make", 7, "is a damaged vorlind-event export: driver 1: \"car_make\""},
       {"/drivers/2/last_name", 5, "is a damaged vorlind-event export: driver 3 has no first"},
+      {"/drivers/2/first_name", kAbsent,
+       "is a damaged vorlind-event export: driver 3 has no first"},
       {"/classification/2/status", kAbsent, "is a damaged vorlind-event export: row 3"},
   };
   for (const auto& test : cases) {

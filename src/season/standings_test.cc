@@ -150,7 +150,7 @@ TEST(Standings, TotalsCountBestRoundsLessDeductionsRankedByCountback) {
 }
 
 // Aliases join a name written two ways; a name on two rows keeps the better place; aliases and
-// deductions that name nobody are warned of and change nothing.
+// deductions that name nobody are warned of and change nothing. A round is named after its path.
 TEST(Standings, AliasesJoinNamesAndWarningsNameWhatWasLeftOut) {
   SeasonFile season = rules(2);
   season.Aliases = {{"Ann Lee-Smith", "Ann Lee"}, {"Nobody", "Ann Lee"}};
@@ -158,7 +158,10 @@ TEST(Standings, AliasesJoinNamesAndWarningsNameWhatWasLeftOut) {
   const std::vector<RoundResult> rounds = {
       {"t", {row("Ann Lee", 1), row("Bo Ek", 2)}},
       {"t", {row("Bo Ek", 1), row("Ann Lee-Smith", 2), row("Ann Lee", 3, kFinished, 70000)}}};
+  season.Rounds = {{"league/one.JSON", {}}, {"league\\two\\", {}}};
   const Standings standings = computeStandings(season, rounds);
+  EXPECT_EQ(standings.Rounds[0].Name, "one");
+  EXPECT_EQ(standings.Rounds[1].Name, "two");
   ASSERT_EQ(standings.Drivers.size(), 2u);
   EXPECT_EQ(driver(standings, "Ann Lee").Points, 10 + 6 - 1);
   EXPECT_EQ(driver(standings, "Ann Lee").Rounds[1].Place, 2);
@@ -180,14 +183,16 @@ TEST(Standings, MakesScoreTheirBestFinishedCar) {
        {row("A", 1, kDsq, 90000, "Eagle"), row("B", 2, kFinished, 80000, "Lotus"),
         row("C", 3, kFinished, 90000, "Lotus"), row("D", 4, kFinished, 90000, std::nullopt),
         row("E", 5, kDnf, 90000, "Honda")}},
-      {"t", {row("F", 1, kFinished, 90000, "Honda"), row("B", 2, kFinished, 90000, "Eagle")}}};
+      {"t",
+       {row("F", 1, kFinished, 90000, "Honda"), row("B", 2, kFinished, 90000, "Eagle"),
+        row("G", 3, kFinished, 90000, "Lotus")}}};
   const Standings standings = computeStandings(rules(2, {10, 6, 4}, 5), rounds);
   std::vector<std::tuple<int, std::string, int64_t, std::vector<int64_t>>> makes;
   for (const MakeStanding& make : standings.Makes) {
     makes.emplace_back(make.Position, make.Make, make.Points, make.RoundPoints);
   }
   const std::vector<std::tuple<int, std::string, int64_t, std::vector<int64_t>>> expected = {
-      {1, "Honda", 10, {0, 10}}, {2, "Eagle", 6, {0, 6}}, {2, "Lotus", 6, {6, 0}}};
+      {1, "Honda", 10, {0, 10}}, {1, "Lotus", 10, {6, 4}}, {3, "Eagle", 6, {0, 6}}};
   EXPECT_EQ(makes, expected);
 }
 
