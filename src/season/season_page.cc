@@ -50,7 +50,7 @@ constexpr const char* kScript =
     "  });\n"
     "})();\n";
 
-std::string seriesKey(size_t driver) { return "d" + std::to_string(driver + 1); }
+std::string seriesKey(size_t driver) { return std::string("d").append(std::to_string(driver + 1)); }
 
 std::string plural(int64_t count, const char* one) {
   return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
