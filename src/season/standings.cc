@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <numeric>
+#include <queue>
 #include <set>
 
 namespace vorlind {
@@ -64,12 +65,11 @@ const RoundEntry* fastestLapOf(const std::map<std::string, const RoundEntry*>& r
   return fastest;
 }
 
-// Which of the first `upTo` rounds count: all he took part in, or his N best of them, the earlier
-// round on equal points.
-std::vector<bool> countedRounds(const std::vector<DriverRound>& rounds, size_t upTo,
-                                std::optional<int> bestRounds) {
+// Marks the rounds that count: all he took part in, or his N best of them, the earlier round on
+// equal points.
+void markCountedRounds(std::vector<DriverRound>& rounds, std::optional<int> bestRounds) {
   std::vector<size_t> takenPart;
-  for (size_t index = 0; index < upTo; ++index) {
+  for (size_t index = 0; index < rounds.size(); ++index) {
     if (rounds[index].TookPart) takenPart.push_back(index);
   }
   std::ranges::stable_sort(takenPart,
@@ -77,9 +77,30 @@ std::vector<bool> countedRounds(const std::vector<DriverRound>& rounds, size_t u
   if (bestRounds && takenPart.size() > static_cast<size_t>(*bestRounds)) {
     takenPart.resize(static_cast<size_t>(*bestRounds));
   }
-  std::vector<bool> counted(rounds.size(), false);
-  for (const size_t index : takenPart) counted[index] = true;
-  return counted;
+  for (const size_t index : takenPart) rounds[index].Counted = true;
+}
+
+// His total as it stood after each round: the points of his best rounds so far (which rounds among
+// equals does not change the sum) less the deductions of the rounds so far.
+std::vector<int64_t> pointsAfterEachRound(const std::vector<DriverRound>& rounds,
+                                          std::optional<int> bestRounds,
+                                          const std::vector<int64_t>& deducted) {
+  std::priority_queue<int64_t, std::vector<int64_t>, std::greater<>> counted;  // smallest on top
+  std::vector<int64_t> totals;
+  int64_t points = 0;
+  for (size_t index = 0; index < rounds.size(); ++index) {
+    if (rounds[index].TookPart) {
+      counted.push(rounds[index].Points);
+      points += rounds[index].Points;
+      if (bestRounds && counted.size() > static_cast<size_t>(*bestRounds)) {
+        points -= counted.top();
+        counted.pop();
+      }
+    }
+    points -= deducted[index];
+    totals.push_back(points);
+  }
+  return totals;
 }
 
 // Finished places of all rounds: how many firsts, seconds, ...
@@ -137,7 +158,7 @@ Standings computeStandings(const SeasonFile& season, std::span<const RoundResult
   standings.Name = season.Name;
   standings.Rules = season.Rules;
   const std::map<std::string, std::string> aliases(season.Aliases.begin(), season.Aliases.end());
-  const size_t roundCount = rounds.size();
+  const size_t roundCount = std::min(rounds.size(), season.Rounds.size());
   std::map<std::string, DriverStanding> drivers;
   std::map<std::string, MakeStanding> makes;
   std::set<std::string> namesAsWritten;
@@ -200,25 +221,16 @@ Standings computeStandings(const SeasonFile& season, std::span<const RoundResult
   }
 
   for (auto& [name, driver] : drivers) {
-    for (size_t upTo = 1; upTo <= roundCount; ++upTo) {
-      const std::vector<bool> counted = countedRounds(driver.Rounds, upTo, season.Rules.BestRounds);
-      int64_t points = 0;
-      for (size_t index = 0; index < upTo; ++index) {
-        if (counted[index]) points += driver.Rounds[index].Points;
-      }
-      for (const Deduction& deduction : standings.Deductions) {
-        if (deduction.Driver == name && static_cast<size_t>(deduction.Round) <= upTo) {
-          points -= deduction.Points;
-        }
-      }
-      driver.PointsAfterRound.push_back(points);
-      if (upTo == roundCount) {
-        for (size_t index = 0; index < roundCount; ++index) {
-          driver.Rounds[index].Counted = counted[index];
-        }
-        driver.Points = points;
-      }
+    std::vector<int64_t> deducted(roundCount, 0);
+    for (const Deduction& deduction : standings.Deductions) {
+      // The season file holds only rounds from 1 to the last.
+      const int round = std::clamp(deduction.Round, 1, static_cast<int>(roundCount));
+      if (deduction.Driver == name) deducted[static_cast<size_t>(round - 1)] += deduction.Points;
     }
+    markCountedRounds(driver.Rounds, season.Rules.BestRounds);
+    driver.PointsAfterRound =
+        pointsAfterEachRound(driver.Rounds, season.Rules.BestRounds, deducted);
+    driver.Points = driver.PointsAfterRound.back();
     standings.Drivers.push_back(std::move(driver));
   }
   for (auto& [name, make] : makes) {
