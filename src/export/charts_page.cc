@@ -1,8 +1,8 @@
 #include "export/charts_page.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -246,8 +246,8 @@ void writeChart(const EventStore& store, const Chart& chart, std::ostream& out) 
     out << "\"><title>" << xmlEscape(driverNameUtf8(store, line.Slot)) << "</title></polyline>\n"
         << "<text x=\"" << number(x(end.Lap) + 6, 1) << "\" y=\"" << number(y(end.Value) + 4, 1)
         << "\" font-size=\"11\" fill=\"" << line.Colour << "\""
-        << (strong ? " font-weight=\"bold\"" : "") << '>' << xmlEscape(driverNameUtf8(store, line.Slot))
-        << "</text>\n";
+        << (strong ? " font-weight=\"bold\"" : "") << '>'
+        << xmlEscape(driverNameUtf8(store, line.Slot)) << "</text>\n";
   }
   out << "</svg>\n";
 }

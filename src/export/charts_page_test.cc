@@ -85,5 +85,38 @@ TEST(ChartsPage, ThreeSelfContainedChartsWithTheHighlightedDriverOnTop) {
   EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
+// A driver of one grid whose leader lacks a time in lap 2: the race trace skips that lap, every
+// line runs to the last lap the store holds, and about twenty lap ticks span the laps.
+TEST(ChartsPage, LinesRunToTheLastStoredLapAndSkipLapsWithoutTheLeadersTime) {
+  auto store = std::make_unique<EventStore>();
+  initEventStore(*store);
+  store->RaceFound = 1;
+  store->GridStartTime[0] = 0;
+  store->SlotFirstName[1].assign("Ada");
+  store->SlotLastName[1].assign("Sommer");
+  for (int lap = 0; lap < kCrossingCount; ++lap) {
+    store->RaceCumTime[1][lap] = 1000 + 60000 * lap;
+    store->RaceLapTime[1][lap] = 60000;
+    store->LapLeader[lap] = lap == 2 ? 5 : 1;
+  }
+  for (const auto& [laps, points, ticks] : {std::tuple{21, 21, 11}, {600, 499, 10}}) {
+    store->RaceLapCount[1] = laps;
+    store->MaxRaceLaps = laps;
+    std::ostringstream page;
+    writeChartsPage(*store, page);
+    const std::vector<std::string> charts = matches(page.str(), std::regex("<svg([^]*?)</svg>"));
+    ASSERT_EQ(charts.size(), 3u);
+    const auto pointsOf = [](const std::string& chart) {
+      const std::vector<std::string> lines = matches(chart, std::regex(" points=\"([^\"]*)\""));
+      return lines.size() == 1 ? std::count(lines[0].begin(), lines[0].end(), ',') : -1;
+    };
+    EXPECT_EQ(pointsOf(charts[1]), points - 1) << laps;
+    EXPECT_EQ(pointsOf(charts[2]), points) << laps;
+    EXPECT_EQ(matches(charts[2], std::regex("(text-anchor=\"middle\" font-size=\"12\")")).size(),
+              static_cast<size_t>(ticks))
+        << laps;
+  }
+}
+
 }  // namespace
 }  // namespace vorlind

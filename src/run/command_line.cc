@@ -42,14 +42,16 @@ constexpr const char* kExitCodes =
 void addEventOptions(CLI::App& command, CommandLine& line, std::vector<std::string>& penalties) {
   command.add_option("--name", line.Name,
                      "The driver whose rows are highlighted, \"First Last\" (default: myname.ini)");
-  command.add_option("--penalty", penalties,
-                     "A steward's decision, \"First Last=+S\" (a time penalty of S seconds, up "
-                     "to three decimals) or \"First Last=DSQ\"; \"B:First Last\" picks the grid "
-                     "of a name that two drivers share; repeatable")
+  command
+      .add_option("--penalty", penalties,
+                  "A steward's decision, \"First Last=+S\" (a time penalty of S seconds, up "
+                  "to three decimals) or \"First Last=DSQ\"; \"B:First Last\" picks the grid "
+                  "of a name that two drivers share; repeatable")
       ->type_name("DECISION");
-  command.add_option("--penalties", line.PenaltyFile,
-                     "A file of decisions, one a line; \"#\" starts a comment, which on a "
-                     "decision's line is its reason")
+  command
+      .add_option("--penalties", line.PenaltyFile,
+                  "A file of decisions, one a line; \"#\" starts a comment, which on a "
+                  "decision's line is its reason")
       ->type_name("FILE");
   command.add_option("replays", line.Replays, "One to five server replays (.rpy), grid A first")
       ->required()
@@ -272,8 +274,7 @@ int runExport(const CommandLine& command, std::ostream& out, std::ostream& err,
     written = writeJson(command, *store, grids, *penalties, out, err, workDir) && written;
   }
   if (command.CsvDir) {
-    const std::string error =
-        writeEventCsv(*store, resolve(workDir, *command.CsvDir), *penalties);
+    const std::string error = writeEventCsv(*store, resolve(workDir, *command.CsvDir), *penalties);
     if (!error.empty()) err << "vorlind: " << error << std::endl;
     written = error.empty() && written;
   }

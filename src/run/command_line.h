@@ -31,7 +31,7 @@ struct CommandLine {
   std::vector<PenaltyDecision> Penalties;  // from --penalty
   std::optional<std::string> PenaltyFile;  // --penalties
   std::vector<std::string> Replays;        // grid A first
-  std::string Text;                  // the help or version text, or what is wrong with the usage
+  std::string Text;  // the help or version text, or what is wrong with the usage
 };
 
 // Parses the arguments behind the program name (argv[0] is skipped).

@@ -116,7 +116,8 @@ MatchedPenalties matchPenalties(const EventStore& store,
     }
     if (slots.size() > 1) {
       std::string grids;
-      for (const int slot : slots) grids += (grids.empty() ? "" : ", ") + gridLetter(gridOfSlot(slot));
+      for (const int slot : slots)
+        grids += (grids.empty() ? "" : ", ") + gridLetter(gridOfSlot(slot));
       matched.Error = subject + " names drivers of grids " + grids +
                       "; put the grid before the name, as in " + gridLetter(gridOfSlot(slots[0])) +
                       ":" + decision.Name;
