@@ -1,6 +1,7 @@
 #include "run/command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -188,6 +189,7 @@ TEST(CommandLine, InputErrorsAndWarningsNameTheFileAndTheReason) {
   testing::writeFile(scratch.path() / "header.rpy", bytes.substr(0, 3));
   testing::writeFile(scratch.path() / "cut.rpy", bytes.substr(0, bytes.size() / 2));
   testing::writeFile(scratch.path() / "bad.txt", "# fine\nAda Sommer=+5s\n");
+  ASSERT_EQ(mkfifo((scratch.path() / "pipe.rpy").c_str(), 0600), 0);
 
   const struct {
     std::vector<std::string> Arguments;
@@ -195,6 +197,8 @@ TEST(CommandLine, InputErrorsAndWarningsNameTheFileAndTheReason) {
     std::string Message;
   } cases[] = {
       {{"report", "missing.rpy"}, kExitInputError, "vorlind: missing.rpy: not found\n"},
+      {{"report", "pipe.rpy"}, kExitInputError, "vorlind: pipe.rpy: not a regular file\n"},
+      {{"frobnicate", replays[0]}, kExitUsageError, "vorlind: unknown command 'frobnicate'\n"},
       {{"report", replays[0], "header.rpy"}, kExitInputError, "header.rpy: damaged at byte 5: "},
       {{"report", replays[0], "cut.rpy"},
        0,
@@ -220,6 +224,24 @@ TEST(CommandLine, InputErrorsAndWarningsNameTheFileAndTheReason) {
     EXPECT_EQ(code, test.ExitCode) << test.Message;
     EXPECT_NE(err.find(test.Message), std::string::npos) << err;
   }
+}
+
+// Replays named without a command word, as Explorer passes dropped files: the report goes beside
+// the first, named in UTF-8, and the report's 8-bit text holds the name in Windows-1252.
+TEST(CommandLine, DroppedReplaysGetTheirReportBesideTheFirst) {
+  testing::TempDir scratch;
+  tools::EventDirectory event;
+  ASSERT_TRUE(tools::scenarioEvent("36fps", &event));
+  ASSERT_EQ(tools::writeEventDirectory(scratch.path().string(), event), "");
+  const fs::path first = scratch.path() / "replays" / "Rennen Straße.RPY";
+  fs::copy_file(replayPaths(event, scratch.path())[0], first);
+
+  const auto [code, out, err] = runArguments({first.string()}, scratch.path());
+  ASSERT_EQ(code, 0) << err;
+  const fs::path report = scratch.path() / "replays" / "Rennen StraßeAll.html";
+  EXPECT_EQ(out, "Report written to " + report.string() + "\n");
+  EXPECT_NE(testing::readFile(report).find("file name:   Rennen Stra\337eAll "), std::string::npos);
+  EXPECT_TRUE(fs::exists(scratch.path() / "replays" / "images" / "logo_Lotus.gif"));
 }
 
 }  // namespace
