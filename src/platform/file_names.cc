@@ -182,7 +182,7 @@ std::string windows1252FromUtf8(std::string_view text) {
   codes.reserve(text.size());
   while (!text.empty()) {
     const auto [character, length] = decodeUtf8(text);
-    codes += character == kNoCharacter ? '?' : windows1252Code(character);
+    codes += character == kNoCharacter ? text[0] : windows1252Code(character);
     text.remove_prefix(length);
   }
   return codes;

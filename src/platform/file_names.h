@@ -38,8 +38,9 @@ enum class FileKind { kMissing, kFolder, kRegularFile, kNotRegular, kUnknown };
 // kUnknown when the system does not tell (opening the file then says why).
 FileKind fileKind(const std::filesystem::path& path);
 
-// UTF-8 text in Windows-1252, the report's 8-bit text: "?" for each character that has no code
-// there and for each byte that does not belong to a UTF-8 character.
+// UTF-8 text in Windows-1252, the 8-bit text of the replays' names and of the report: "?" for
+// each character that has no code there. A byte that belongs to no UTF-8 character is kept as it
+// is, taken as 8-bit text already (a Linux file name in Latin-1, a penalties file saved in ANSI).
 std::string windows1252FromUtf8(std::string_view text);
 
 // The length in bytes of the first `characters` characters of UTF-8 text (a byte that belongs to

@@ -13,11 +13,11 @@ TEST(FileNames, Windows1252FromUtf8GivesEachCharacterItsCodeOrAQuestionMark) {
       {"Łódź", "?\363d?"},
       {"Гонка 比赛 🏁", "????? ?? ?"},
       {"\xC2\x81\xC2\x90", "??"},  // unassigned in Windows-1252
-      // Bytes of no UTF-8 character: Latin-1, a cut character, overlong, a surrogate.
-      {"J\xFCrgen", "J?rgen"},
-      {"a\xE6\xAF", "a??"},
-      {"\xC0\xAF", "??"},
-      {"\xED\xA0\x80", "???"},
+      // Bytes of no UTF-8 character, kept: Latin-1, a cut character, overlong, a surrogate.
+      {"J\xFCrgen", "J\xFCrgen"},
+      {"a\xE6\xAF", "a\xE6\xAF"},
+      {"\xC0\xAF", "\xC0\xAF"},
+      {"\xED\xA0\x80", "\xED\xA0\x80"},
   };
   for (const auto& [utf8, expected] : cases) {
     EXPECT_EQ(windows1252FromUtf8(utf8), expected) << testing::PrintToString(std::string(utf8));

@@ -177,7 +177,7 @@ std::string reportBaseName(const CommandLine& command) {
 // where the release package puts it, whatever folder Explorer starts the program in.
 void configureEvent(const CommandLine& command, const fs::path& workDir, EventStore& store) {
   if (command.Name) {
-    parseMyName(*command.Name, store);
+    parseMyName(windows1252FromUtf8(*command.Name), store);
   } else if (!readMyName(workDir, store) &&
              !(command.Dropped && readMyName(programFolder(), store))) {
     store.MyNameSet = false;

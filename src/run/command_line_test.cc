@@ -226,6 +226,23 @@ TEST(CommandLine, InputErrorsAndWarningsNameTheFileAndTheReason) {
   }
 }
 
+// Names on the command line are UTF-8 and are matched with the replays' 8-bit names in
+// Windows-1252, by --name as by --penalty.
+TEST(CommandLine, NamesBeyondAsciiMatchTheReplaysNames) {
+  testing::TempDir scratch;
+  tools::EventDirectory event;
+  ASSERT_TRUE(tools::scenarioEvent("36fps", &event));
+  tools::DriverSpec& driver = event.Grids[0].Spec.Drivers[1];
+  driver.LastName = "M\374ller";
+  ASSERT_EQ(tools::writeEventDirectory(scratch.path().string(), event), "");
+  const std::string name = driver.FirstName + " Müller";
+  const auto [code, out, err] = runArguments(
+      {"report", "--name", name, "--penalty", name + "=DSQ", replayPaths(event, scratch.path())[0]},
+      scratch.path());
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(err, "");
+}
+
 // Replays named without a command word, as Explorer passes dropped files: the report goes beside
 // the first, named in UTF-8, and the report's 8-bit text holds the name in Windows-1252.
 TEST(CommandLine, DroppedReplaysGetTheirReportBesideTheFirst) {

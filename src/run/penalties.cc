@@ -1,6 +1,7 @@
 #include "run/penalties.h"
 
 #include "export/event_json.h"
+#include "platform/file_names.h"
 #include "run/config_files.h"
 
 namespace vorlind {
@@ -99,7 +100,8 @@ MatchedPenalties matchPenalties(const EventStore& store,
                                 std::span<const PenaltyDecision> decisions) {
   MatchedPenalties matched;
   for (const PenaltyDecision& decision : decisions) {
-    const DriverName name = *splitDriverName(decision.Name);
+    const std::string bytes = windows1252FromUtf8(decision.Name);  // as the replays hold names
+    const DriverName name = *splitDriverName(bytes);
     std::vector<int> slots;
     for (int slot = 0; slot < kSlotCount; ++slot) {
       if (slotHoldsEntry(store, slot) && store.SlotFirstName[slot].view() == name.First &&
