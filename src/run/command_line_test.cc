@@ -103,7 +103,7 @@ TEST(CommandLine, PenaltiesReorderTheResultAndStandBelowIt) {
       std::to_string(penalty / 1000) + "." + std::to_string(1000 + penalty % 1000).substr(1);
   const std::string winner = name(driven[0].Slot) + "=+" + seconds;
   testing::writeFile(scratch.path() / "stewards.txt",
-                     "# round 1\n" + winner + "\n" + name(driven[1].Slot) + "=DSQ # <ram>\n");
+                     "# round 1\n" + winner + "\n" + name(driven[1].Slot) + "=DSQ # <r\xC3\xA4m>\n");
 
   std::vector<std::string> plainArguments = {"report", "--out", "plain.html"};
   std::vector<std::string> givenArguments = {"report",
@@ -112,7 +112,7 @@ TEST(CommandLine, PenaltiesReorderTheResultAndStandBelowIt) {
                                              "--penalty",
                                              winner,
                                              "--penalty",
-                                             name(driven[1].Slot) + "=DSQ#<ram>"};
+                                             name(driven[1].Slot) + "=DSQ#<r\xC3\xA4m>"};
   std::vector<std::string> fileArguments = {"report", "--out", "file.html", "--penalties",
                                             "stewards.txt"};
   std::vector<std::string> exportArguments = {"export", "--json", "event.json", "--penalties",
@@ -135,7 +135,7 @@ TEST(CommandLine, PenaltiesReorderTheResultAndStandBelowIt) {
   EXPECT_EQ(penalised.substr(lines, consistency - lines),
             "<br clear=\"left\"> <div> " + name(driven[0].Slot) + " <b> +" + seconds +
                 " s </b>  </div> \n<div> " + name(driven[1].Slot) +
-                " <b> DSQ </b> &lt;ram&gt; </div> \n");
+                " <b> DSQ </b> &lt;r\xE4m&gt; </div> \n");
 
   const nlohmann::json document =
       nlohmann::json::parse(testing::readFile(scratch.path() / "event.json"));
@@ -147,7 +147,7 @@ TEST(CommandLine, PenaltiesReorderTheResultAndStandBelowIt) {
   EXPECT_EQ(slots, expected);
   EXPECT_EQ(document["classification"][2]["race_time_ms"], driven[0].RaceTime + penalty);
   EXPECT_EQ(document["classification"].back()["status"], "DSQ");
-  EXPECT_EQ(document["penalties"][1]["reason"], "<ram>");
+  EXPECT_EQ(document["penalties"][1]["reason"], "<r\xC3\xA4m>");
   const std::optional<bool> valid =
       testing::validatesAgainstSchema("vorlind-event.schema.json", {scratch.path() / "event.json"});
   EXPECT_TRUE(valid.value_or(true));

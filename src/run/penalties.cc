@@ -64,7 +64,7 @@ std::optional<PenaltyDecision> parsePenalty(std::string_view text, std::string o
     decision.Grid = name[0] - 'A';
     name = trim(name.substr(2));
   }
-  if (!splitDriverName(name)) return std::nullopt;
+  if (!splitDriverName(windows1252FromUtf8(name))) return std::nullopt;
   decision.Name = name;
   if (value == "DSQ") {
     decision.Disqualified = true;
