@@ -14,6 +14,7 @@
 
 #include "platform/console.h"
 #include "replay/byte_source.h"
+#include "report/result_table.h"
 #include "run/run_driver.h"
 
 namespace vorlind::harness {
@@ -201,6 +202,7 @@ RunResult runEvent(const fs::path& dir, const EventFiles& files) {
   RunResult result;
   result.ExitCode = runVorlind(console, dir, *memory);
   result.Console = out.str();
+  result.Store = &memory->Store;
   for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
     if (entry.path().extension() == ".html") result.ReportWritten = true;
   }
@@ -235,6 +237,29 @@ std::string damagedMessage(std::string_view replayPath) {
   return "Sorry! The replay " + std::string(replayPath) + " is damaged and cannot be read.\n";
 }
 
+std::string checkClassification(const EventStore& store) {
+  const std::vector<ResultRow> rows = rankClassification(store);
+  std::array<int, kSlotCount> rowsOfSlot{};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].Position != static_cast<int>(i) + 1) return "classification positions have gaps";
+    ++rowsOfSlot[rows[i].Slot];
+  }
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (rowsOfSlot[slot] != (store.RaceCumTime[slot][0] > 0 ? 1 : 0)) {
+      return "slot " + std::to_string(slot) + " stands on " + std::to_string(rowsOfSlot[slot]) +
+             " rows of the classification";
+    }
+  }
+  size_t row = 0;
+  for (const ResultRow& result : rankResult(store)) {
+    if (result.Status != ResultStatus::kFinished) break;
+    if (row >= rows.size() || rows[row++] != result) {
+      return "the classification does not open with the RESULT's finished rows";
+    }
+  }
+  return {};
+}
+
 std::string checkDefinedEnd(const RunResult& result) {
   const std::string_view console = result.Console;
   const bool damaged = console.find(" is damaged and cannot be read.\n") != std::string_view::npos;
@@ -257,7 +282,9 @@ std::string checkDefinedEnd(const RunResult& result) {
   }
   if (result.ExitCode == 0) {
     if (damaged) return "the damaged-replay message with exit code 0";
-    if (reachedTable && result.ReportWritten) return {};
+    if (reachedTable && result.ReportWritten) {
+      return result.Store != nullptr ? checkClassification(*result.Store) : std::string();
+    }
     if (endsWith(console, std::string("Datei myname.ini existiert nicht") + std::string(kPause))) {
       return {};
     }

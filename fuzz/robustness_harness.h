@@ -87,7 +87,8 @@ std::string answersFor(size_t replayCount, const std::vector<int>& menu);
 struct RunResult {
   int ExitCode = -1;
   std::string Console;
-  bool ReportWritten = false;  // an .html file lies in the directory after the run
+  bool ReportWritten = false;         // an .html file lies in the directory after the run
+  const EventStore* Store = nullptr;  // the run's store, until the next run
 };
 
 // Makes `dir` hold the files and nothing else (what an earlier run left is removed, files are
@@ -109,10 +110,16 @@ int gridForReplayInput(std::span<const uint8_t> bytes);
 EventFiles eventForInput(std::span<const uint8_t> bytes, const std::string& myName);
 std::vector<uint8_t> joinEventInput(const std::vector<std::vector<uint8_t>>& replays);
 
+// Checks the complete classification of an event: every slot with a race crossing stands on
+// exactly one row, the positions run from 1 without gaps, and it opens with the finished rows of
+// the RESULT table in their order. Empty when it holds.
+std::string checkClassification(const EventStore& store);
+
 // Checks that a run ended in a defined way: exit code 0 or 1; exit code 1 exactly when the
 // console ends with a damaged-replay message and its pause, or with one of the other exits of
 // code 1; exit code 0 only after the report has been written or after the messages that end a
-// run with 0 before it. Empty when the run is fine, else what is wrong.
+// run with 0 before it; and the classification of a run that wrote its report. Empty when the
+// run is fine, else what is wrong.
 std::string checkDefinedEnd(const RunResult& result);
 
 }  // namespace vorlind::harness

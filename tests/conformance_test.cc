@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "run/command_line.h"
 #include "test_support.h"
 
 namespace vorlind {
@@ -70,6 +73,27 @@ TEST_P(Conformance, MatchesExpectedRun) {
     EXPECT_EQ(testing::readFile(work / name), testing::readFile(source / "input" / name))
         << "input " << name << " changed";
   }
+}
+
+// The complete classification of each case's event that has a race: it lists everybody who
+// started, and where slot 0 did not race (or once its race is taken out) it is the RESULT table
+// row for row.
+TEST_P(Conformance, ClassificationIsTheResultWhereSlotZeroDidNotRace) {
+  const fs::path input = kSuite / GetParam() / "input";
+  CommandLine command;
+  std::istringstream answers(testing::readFile(kSuite / GetParam() / "answers.txt"));
+  for (std::string word; answers >> word && command.Replays.size() < kGridCount;) {
+    if (!fs::exists(input / "replays" / (word + ".rpy"))) break;
+    command.Replays.push_back("replays/" + word + ".rpy");
+  }
+  auto store = std::make_unique<EventStore>();
+  std::vector<GridSource> grids;
+  std::ostringstream err;
+  if (command.Replays.empty() || !loadEvent(command, input, *store, grids, err) ||
+      store->RaceFound == 0) {
+    GTEST_SKIP() << "no race";
+  }
+  testing::expectClassificationIsTheResult(*store);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Conformance, ::testing::ValuesIn(caseNames()),

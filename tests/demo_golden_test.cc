@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,6 +56,13 @@ TEST(DemoGolden, ExportChartsAndImagesMatchTheReviewedFiles) {
   for (const char* file : {"event.json", "csv/laps.csv", "csv/result.csv", "charts.html"}) {
     expectGolden(file, testing::readFile(dir.path() / file));
   }
+  CommandLine command;
+  command.Replays = {"replays/demo_a.rpy", "replays/demo_b.rpy", "replays/demo_c.rpy"};
+  auto store = std::make_unique<EventStore>();
+  std::vector<GridSource> grids;
+  std::ostringstream err;
+  ASSERT_TRUE(loadEvent(command, dir.path(), *store, grids, err));
+  testing::expectClassificationIsTheResult(*store);
   int images = 0;
   for (const auto& entry : fs::directory_iterator(kGolden / "images")) {
     expectGolden(fs::relative(entry.path(), kGolden),

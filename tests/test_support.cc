@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "report/result_table.h"
+
 namespace vorlind::testing {
 
 namespace {
@@ -26,6 +28,13 @@ std::string lineAround(const std::string& text, size_t offset) {
 }
 
 }  // namespace
+
+void expectClassificationIsTheResult(EventStore& store) {
+  EXPECT_EQ(harness::checkClassification(store), "");
+  store.RaceCumTime[0].fill(0);
+  store.RaceLapCount[0] = 0;
+  EXPECT_EQ(rankClassification(store), rankResult(store));
+}
 
 std::string readFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -52,6 +61,19 @@ std::string describeFirstDifference(const std::string& expected, const std::stri
        << "  expected: " << lineAround(expected, offset) << "\n"
        << "  actual:   " << lineAround(actual, offset) << "\n";
   return text.str();
+}
+
+std::optional<bool> validatesAgainstSchema(const std::string& schema,
+                                           const std::vector<std::filesystem::path>& documents) {
+  if (std::system("python3 -c 'import jsonschema' >/dev/null 2>&1") != 0) return std::nullopt;
+  std::string command =
+      "python3 -c 'import json, sys, jsonschema\n"
+      "schema = json.load(open(sys.argv[1]))\n"
+      "for path in sys.argv[2:]: jsonschema.validate(json.load(open(path)), schema, "
+      "cls=jsonschema.Draft202012Validator)' " VORLIND_SOURCE_DIR "/docs/" +
+      schema;
+  for (const std::filesystem::path& document : documents) command += " '" + document.string() + "'";
+  return std::system(command.c_str()) == 0;
 }
 
 int runProgram(const std::filesystem::path& workDir, const std::string& answers,

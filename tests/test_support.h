@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "robustness_harness.h"
 
@@ -21,6 +23,15 @@ void writeFile(const std::filesystem::path& file, const std::string& bytes);
 
 // Empty when equal; otherwise the offset, line and the differing lines of both texts.
 std::string describeFirstDifference(const std::string& expected, const std::string& actual);
+
+// The event's complete classification lists everybody who started (as checkClassification
+// says), and once slot 0's race is taken out of the store it is the RESULT table row for row.
+void expectClassificationIsTheResult(EventStore& store);
+
+// Validates each JSON document against a schema of docs/ with Python's jsonschema: true when all
+// are valid; none when jsonschema is not installed.
+std::optional<bool> validatesAgainstSchema(const std::string& schema,
+                                           const std::vector<std::filesystem::path>& documents);
 
 // Runs the vorlind program in `workDir` with `answers` on standard input (a file, not a
 // terminal); returns the exit code and stores standard output in `output`.

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the Windows build (vorlind.exe) under Wine and the Linux build side by side on every case
-# of the conformance suite and on the demo event, and compares exit code, console output, the
-# report and every other file of the working folder, modulo the documented platform differences
-# (see compare_case), and the JSON that `export --json` writes for the demo event.
-# Fails on the first case that differs otherwise.
+# of the conformance suite, on the demo event and on names beyond ASCII (the dialogue through a
+# Windows-1252 Skarrow.ini, the command line with Cyrillic, CJK and German names, dropped
+# replays), and compares exit code, console output, standard error, the report and every other
+# file of the working folder, modulo the documented platform differences (see compare_case), and
+# the JSON that `export --json` writes for the demo event. Fails on the first case that differs
+# otherwise.
 #
 # usage: tests/wine_check.sh LINUX_VORLIND VORLIND_EXE MKEVENT [CONFORMANCE_DIR]
 # Wine runs without a display in a fresh prefix under a temporary folder; standard input is a file.
@@ -23,6 +25,8 @@ done
 
 root="$(mktemp -d "${TMPDIR:-/tmp}/vorlind-wine.XXXXXX")"
 export WINEPREFIX="$root/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+# File names in UTF-8 on Linux, and Windows-1252 as Wine's ANSI code page.
+export LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
@@ -53,7 +57,9 @@ echo "wine check: PAUSE prints '$(cat "$root/pause.txt")'"
 
 # Runs one event in fresh copies for both builds: run_case NAME INPUT_DIR ANSWERS_FILE [OLD_FILE]
 # An OLD_FILE is put into both working folders with a line of text before the runs: the report
-# of that name must replace it.
+# of that name must replace it. The arguments in case_args are given to both; a leading "@" in
+# one stands for the working folder as an absolute path, as Explorer names dropped files.
+case_args=()
 run_case() {
   local name="$1" input="$2" answers="$3" old="${4:-}" case="$root/cases/$1"
   mkdir -p "$case"
@@ -66,11 +72,16 @@ run_case() {
     echo "an older report" >"$case/windows/$old"
   fi
   local rc=0
-  (cd "$case/linux" && timeout 300 "$linux_bin" <"$answers" >"$case/linux.out" 2>"$case/linux.err") || rc=$?
+  local windows_dir="Z:${case//\//\\}\\windows"
+  (cd "$case/linux" && timeout 300 "$linux_bin" "${case_args[@]/#@/$case/linux}" <"$answers" \
+    >"$case/linux.out" 2>"$case/linux.err") || rc=$?
   echo "$rc" >"$case/linux.rc"
   rc=0
-  (cd "$case/windows" && timeout 600 "$wine_bin" "$exe" <"$answers" >"$case/windows.out" \
-    2>"$case/windows.err") || rc=$?
+  (cd "$case/windows" && timeout 600 "$wine_bin" "$exe" "${case_args[@]/#@/$windows_dir}" \
+    <"$answers" >"$case/windows.out" 2>"$case/windows.err") || rc=$?
+  # Where the dropped replays' report went, as "@" and the rest of the path with "/".
+  LINUX_DIR="$case/linux" perl -pi -e 's/\Q$ENV{LINUX_DIR}\E/@/' "$case/linux.out"
+  WINDOWS_DIR="$windows_dir" perl -pi -e 'tr|\\|/| if s/\Q$ENV{WINDOWS_DIR}\E/@/' "$case/windows.out"
   echo "$rc" >"$case/windows.rc"
   if [ "$rc" = 124 ]; then
     echo "wine check: $name: vorlind.exe did not end within 600 s" >&2
@@ -95,12 +106,16 @@ compare_case() {
     { echo "  exit code: Linux $(cat "$case/linux.rc"), Windows $(cat "$case/windows.rc")"; ok=1; }
   windows_text "$root/pause.txt" "$case/linux.out" >"$case/expected.out"
   cmp "$case/expected.out" "$case/windows.out" | sed 's/^/  console: /' || ok=1
+  windows_text "$case/linux.err" >"$case/expected.err"
+  cmp "$case/expected.err" "$case/windows.err" | sed 's/^/  standard error: /' || ok=1
   for side in linux windows; do (cd "$case/$side" && find . -type f | sort) >"$case/$side.files"; done
   diff "$case/linux.files" "$case/windows.files" |
     sed -n 's/^< /  written on Linux only: /p; s/^> /  written on Windows only: /p' || ok=1
   while read -r name; do
     expected="$case/input/$name"
-    if [ ! -f "$expected" ]; then
+    if [[ "$name" == *.json || "$name" == *.gif ]]; then  # written as binary
+      expected="$case/linux/$name"
+    elif [ ! -f "$expected" ]; then
       expected="$case/expected.file"
       windows_text "$case/linux/$name" >"$expected"
     fi
@@ -134,6 +149,33 @@ fi
 run_case demo "$root/demo-event" "$root/demo-event/answers.txt"
 names+=(demo)
 
+# Names beyond ASCII, on a small event. The dialogue's Skarrow.ini is in Windows-1252: Linux opens
+# the folder of those bytes, Windows the folder that Wine names in UTF-8 on the Linux side.
+event="$root/unicode-event"
+"$mkevent" scenario 36fps "$event" >/dev/null
+mkdir "$event/Jürgen Läufer" "$event/$(printf 'J\xfcrgen L\xe4ufer')"
+cp -r "$event/replays" "$event/Jürgen Läufer/"
+cp -r "$event/replays" "$event/$(printf 'J\xfcrgen L\xe4ufer')/"
+printf 'J\xfcrgen L\xe4ufer\\replays\\\r\n' >"$event/Skarrow.ini"
+run_case dialogue-ansi-path "$event" "$event/answers.txt"
+rm -r "$event/Jürgen Läufer" "$event/$(printf 'J\xfcrgen L\xe4ufer')"
+mv "$event/replays/s36fps_a.rpy" "$event/replays/Гонка.rpy"
+mv "$event/replays/s36fps_b.rpy" "$event/replays/比赛.rpy"
+mkdir "$event/Ergebnisse Jörg" "$event/Läufe"
+cp "$event/replays/Гонка.rpy" "$event/replays/Rennen Straße.rpy"
+cp "$event/replays/Гонка.rpy" "$event/replays/比赛.rpy" "$event/Läufe/"
+case_args=(report --out "Ergebnisse Jörg/Bericht.html" replays/Гонка.rpy replays/比赛.rpy)
+run_case report-unicode-names "$event" "$root/empty"
+case_args=(export --json event.json "replays/Rennen Straße.rpy")
+run_case export-json-sharp-s "$event" "$root/empty"
+case_args=(report "Jürgen fehlt.rpy")
+run_case missing-umlaut-name "$event" "$root/empty"
+case_args=(@/Läufe/Гонка.rpy @/Läufe/比赛.rpy)
+run_case dropped-replays "$event" "$root/empty"
+case_args=()
+names+=(dialogue-ansi-path report-unicode-names export-json-sharp-s missing-umlaut-name
+  dropped-replays)
+
 # The comparison must notice a difference: a stray line end in the Windows report of the demo.
 self="$root/cases/self-check"
 cp -r "$root/cases/demo" "$self"
@@ -145,6 +187,17 @@ if compare_case "$self" >/dev/null; then
 fi
 
 failed=0
+# What each of those runs must show beside the equality of both builds.
+expect() {
+  "$@" || { echo "  WRONG  ${*: -1}: ${*:1:$#-1}" >&2; failed=$((failed + 1)); }
+}
+cases="$root/cases"
+expect grep -q 'file name:   ?????All ' "$cases/report-unicode-names/linux/Ergebnisse Jörg/Bericht.html"
+expect grep -qF '"replay":"replays/Rennen Straße.rpy"' "$cases/export-json-sharp-s/linux/event.json"
+expect grep -qx 'vorlind: Jürgen fehlt.rpy: not found' "$cases/missing-umlaut-name/linux.err"
+expect test -f "$cases/dropped-replays/linux/Läufe/ГонкаAll.html"
+expect grep -qx 'Report written to @/Läufe/ГонкаAll.html' "$cases/dropped-replays/linux.out"
+expect test -f "$cases/dialogue-ansi-path/linux/s36fps_aAll.html"
 for name in "${names[@]}"; do
   if compare_case "$root/cases/$name" >&2; then
     echo "  same   $name"

@@ -85,5 +85,50 @@ TEST(ChartsPage, ThreeSelfContainedChartsWithTheHighlightedDriverOnTop) {
   EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
+// A driver of one grid whose leader lacks a time in lap 2: the race trace skips that lap, every
+// line runs to the last lap the store holds, and about twenty lap ticks span the laps.
+TEST(ChartsPage, LinesRunToTheLastStoredLapAndSkipLapsWithoutTheLeadersTime) {
+  auto store = std::make_unique<EventStore>();
+  initEventStore(*store);
+  store->RaceFound = 1;
+  store->GridStartTime[0] = 0;
+  store->SlotFirstName[1].assign("Ada");
+  store->SlotLastName[1].assign("Sommer");
+  for (int lap = 0; lap < kCrossingCount; ++lap) {
+    store->RaceCumTime[1][lap] = 1000 + 60000 * lap;
+    store->RaceLapTime[1][lap] = 60000;
+    store->LapLeader[lap] = lap == 2 ? 5 : 1;
+  }
+  for (const auto& [laps, points, ticks] : {std::tuple{21, 21, 11}, {600, 499, 10}}) {
+    store->RaceLapCount[1] = laps;
+    store->MaxRaceLaps = laps;
+    std::ostringstream page;
+    writeChartsPage(*store, page);
+    // Long lines: found without std::regex, whose recursion they would overflow.
+    std::vector<std::string> charts;
+    for (size_t at = page.str().find("<svg"); at != std::string::npos;) {
+      const size_t next = page.str().find("<svg", at + 1);
+      charts.push_back(page.str().substr(at, next - at));
+      at = next;
+    }
+    ASSERT_EQ(charts.size(), 3u);
+    const auto pointsOf = [](const std::string& chart) {
+      const size_t from = chart.find(" points=\"");
+      if (from == std::string::npos || chart.find(" points=\"", from + 1) != std::string::npos) {
+        return -1L;
+      }
+      return std::count(chart.begin() + from, chart.begin() + chart.find('"', from + 9), ',');
+    };
+    EXPECT_EQ(pointsOf(charts[1]), points - 1) << laps;
+    EXPECT_EQ(pointsOf(charts[2]), points) << laps;
+    int tickLabels = 0;
+    for (size_t at = 0; (at = charts[2].find("text-anchor=\"middle\" font-size=\"12\"", at + 1)) !=
+                        std::string::npos;) {
+      ++tickLabels;
+    }
+    EXPECT_EQ(tickLabels, ticks) << laps;
+  }
+}
+
 }  // namespace
 }  // namespace vorlind

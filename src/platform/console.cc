@@ -6,6 +6,12 @@
 #ifdef _WIN32
 #include <io.h>
 #include <stdio.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <iostream>
+
+#include "platform/file_names.h"
 #else
 #include <poll.h>
 #include <termios.h>
@@ -39,6 +45,88 @@ size_t keyPressLength(std::string_view bytes) {
 }
 
 #ifdef _WIN32
+
+namespace {
+
+// Standard output or error where it is a console window: UTF-8 text is shown through the
+// console's wide characters, as typed, whatever the window's code page. The buffer takes the
+// stream's place while it lives.
+class ConsoleWindowBuffer final : public std::streambuf {
+ public:
+  ConsoleWindowBuffer(HANDLE window, std::ostream& stream)
+      : window_(window), stream_(stream), saved_(stream.rdbuf(this)) {}
+  ~ConsoleWindowBuffer() override {
+    stream_.flush();
+    stream_.rdbuf(saved_);
+  }
+  ConsoleWindowBuffer(const ConsoleWindowBuffer&) = delete;
+  ConsoleWindowBuffer& operator=(const ConsoleWindowBuffer&) = delete;
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) pending_ += traits_type::to_char_type(c);
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* text, std::streamsize count) override {
+    pending_.append(text, static_cast<size_t>(count));
+    return count;
+  }
+  // Writes the whole characters; the first bytes of one still arriving wait for the rest.
+  int sync() override {
+    size_t whole = pending_.size();
+    for (size_t back = 1; back <= std::min<size_t>(3, pending_.size()); ++back) {
+      const auto byte = static_cast<uint8_t>(pending_[pending_.size() - back]);
+      if ((byte & 0xC0) == 0x80) continue;
+      const size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+      if (length > back) whole -= back;
+      break;
+    }
+    const std::wstring wide = wideFromUtf8(std::string_view(pending_).substr(0, whole));
+    pending_.erase(0, whole);
+    for (size_t at = 0; at < wide.size();) {
+      // Pieces of a size every version of the console accepts, never between two surrogates.
+      size_t piece = std::min<size_t>(wide.size() - at, kLongestWrite);
+      if (at + piece < wide.size() && IS_HIGH_SURROGATE(wide[at + piece - 1])) --piece;
+      DWORD written = 0;
+      if (!WriteConsoleW(window_, wide.data() + at, static_cast<DWORD>(piece), &written, nullptr) ||
+          written == 0) {
+        return -1;
+      }
+      at += written;
+    }
+    return 0;
+  }
+
+ private:
+  static constexpr size_t kLongestWrite = 8192;
+  HANDLE window_;
+  std::ostream& stream_;
+  std::streambuf* saved_;
+  std::string pending_;
+};
+
+std::unique_ptr<std::streambuf> consoleWindowBuffer(DWORD handle, std::ostream& stream) {
+  const HANDLE window = GetStdHandle(handle);
+  DWORD mode = 0;
+  if (window == INVALID_HANDLE_VALUE || !GetConsoleMode(window, &mode)) return nullptr;
+  stream.flush();
+  return std::make_unique<ConsoleWindowBuffer>(window, stream);
+}
+
+}  // namespace
+
+Utf8ConsoleText::Utf8ConsoleText()
+    : out_(consoleWindowBuffer(STD_OUTPUT_HANDLE, std::cout)),
+      err_(consoleWindowBuffer(STD_ERROR_HANDLE, std::cerr)) {}
+
+Utf8ConsoleText::~Utf8ConsoleText() = default;
+
+bool ownsConsoleWindow() {
+  DWORD processes[2];
+  DWORD mode = 0;
+  return GetConsoleProcessList(processes, 2) == 1 &&
+         GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
 
 void pauseConsole(Console& console) {
   console.Out.flush();
@@ -88,6 +176,12 @@ void pauseConsole(Console& console) {
 }
 
 bool standardInputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+
+Utf8ConsoleText::Utf8ConsoleText() = default;
+
+Utf8ConsoleText::~Utf8ConsoleText() = default;
+
+bool ownsConsoleWindow() { return false; }
 
 std::string nativePath(std::string_view path) {
   std::string native(path);

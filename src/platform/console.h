@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <istream>
+#include <memory>
 #include <ostream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,26 @@ size_t keyPressLength(std::string_view bytes);
 
 // True when the process's standard input is a terminal.
 bool standardInputIsTerminal();
+
+// True when the program has a console window of its own, as when it is started from Explorer,
+// and reads its input from it: a window that would close at the end, before its last lines
+// could be read. Never on systems without such windows.
+bool ownsConsoleWindow();
+
+// While it lives, UTF-8 text written to standard output and standard error shows as typed where
+// they are a Windows console window; redirected to a file or a pipe they keep the UTF-8 bytes, as
+// they do everywhere on other systems.
+class Utf8ConsoleText {
+ public:
+  Utf8ConsoleText();
+  ~Utf8ConsoleText();
+  Utf8ConsoleText(const Utf8ConsoleText&) = delete;
+  Utf8ConsoleText& operator=(const Utf8ConsoleText&) = delete;
+
+ private:
+  std::unique_ptr<std::streambuf> out_;  // set where standard output is a console window
+  std::unique_ptr<std::streambuf> err_;
+};
 
 // The replay path as the file system wants it: on systems whose separator is "/", every "\"
 // becomes "/".

@@ -14,6 +14,15 @@ bool seekFile(std::FILE* file, int64_t offset) {
 #endif
 }
 
+// Opens by the system's own file names, which on Windows are wide.
+std::FILE* openForReading(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), L"rb");
+#else
+  return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 int64_t fileSize(std::FILE* file) {
 #ifdef _WIN32
   if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
@@ -54,14 +63,14 @@ bool FileByteSource::FileReader::read(int64_t start, uint8_t* bytes, int64_t len
   return true;
 }
 
-std::unique_ptr<FileByteSource> FileByteSource::open(const std::string& path,
+std::unique_ptr<FileByteSource> FileByteSource::open(const std::filesystem::path& path,
                                                      FileBlockMemory* memory, bool readAhead) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = openForReading(path);
   if (file == nullptr) return nullptr;
   const int64_t size = fileSize(file);
   // A file of a few blocks is read faster than a thread starts.
   readAhead = readAhead && size > kSmallestReadAhead;
-  std::FILE* ahead = readAhead ? std::fopen(path.c_str(), "rb") : nullptr;
+  std::FILE* ahead = readAhead ? openForReading(path) : nullptr;
   if (size < 0 || (readAhead && ahead == nullptr)) {
     std::fclose(file);
     return nullptr;

@@ -11,10 +11,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <span>
-#include <string>
 #include <thread>
 
 namespace vorlind {
@@ -101,7 +101,7 @@ class FileByteSource final : public ByteSource {
   // outlive the source and serve no other source at the same time, or into memory of its own.
   // Without `readAhead`, or for a file of at most kSmallestReadAhead bytes, no thread is started
   // and blocks are read when they are viewed.
-  static std::unique_ptr<FileByteSource> open(const std::string& path,
+  static std::unique_ptr<FileByteSource> open(const std::filesystem::path& path,
                                               FileBlockMemory* memory = nullptr,
                                               bool readAhead = true);
   ~FileByteSource() override;

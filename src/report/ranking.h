@@ -12,7 +12,8 @@
 namespace vorlind {
 
 enum class RankOrder { kSmallestFirst, kLargestFirst };
-// kLowerSlot keeps the first slot of equal keys; kHigherSlot lets every later equal key take over.
+// kLowerSlot keeps the first slot of equal keys; kHigherSlot lets every later equal key take over
+// from the slot chosen so far (never from the start, which a key must beat).
 enum class RankTies { kLowerSlot, kHigherSlot };
 
 struct RankRule {
@@ -55,7 +56,7 @@ class Ranking {
       if (unlisted_[slot] == 0 || !isCandidate(slot)) continue;
       const int32_t key = keyOf(slot);
       const bool beats = rule.Order == RankOrder::kSmallestFirst ? key < best.Key : key > best.Key;
-      const bool takesTie = rule.Ties == RankTies::kHigherSlot && key == best.Key;
+      const bool takesTie = rule.Ties == RankTies::kHigherSlot && key == best.Key && best.found();
       if (beats || takesTie) best = Selection{slot, key};
     }
     if (best.Slot == 0 && slotZero_ == SlotZero::kMeansNothing) best.Slot = kNoSlot;

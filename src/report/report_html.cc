@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_names.h"
 #include "report/consistency_table.h"
 #include "report/development_table.h"
 #include "report/fast_lap_count_table.h"
@@ -160,7 +161,7 @@ void writePenaltyLines(ReportWriter& writer, const std::vector<ResultRow>& rows,
       writer.write(" s");
     }
     writer.write(" </b> ");
-    writer.writeText(reasons);
+    writer.writeText(windows1252FromUtf8(reasons));
     writer.write(" </div> \n");
   }
 }

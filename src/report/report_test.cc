@@ -2,6 +2,7 @@
 // and the row breaks of the lone-cell tables in the written document.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -141,6 +142,82 @@ TEST(ResultRows, EqualRetirementsByLowerSlotDamagedCountsAndSlotZero) {
   // stopped before the winner finished, stay barred while no row stands.
   setRaceCrossings(*store, 0, {1000, 60000, 120000});
   EXPECT_EQ(slotsOf(rankResult(*store)), Slots{9});
+  // The complete classification ranks slot 0, bars nobody and lists the damaged counts too.
+  EXPECT_EQ(slotsOf(rankClassification(*store)), (Slots{0, 5, 9, 7, 2, 3, 8}));
+}
+
+// One event under each kind of decision: the winner (slot 1) beaten by slot 0, whom the RESULT
+// table never lists; a lapped finisher (slot 3) ranked by his projected time; three retirements.
+TEST(Classification, PenaltiesMoveRowsOnlyWithinTheirPassAndDsqRowsLast) {
+  auto store = makeStore();
+  store->MaxRaceLaps = 3;
+  store->GridStartTime[0] = 0;
+  setRaceCrossings(*store, 0, {1000, 61000, 121000, 181000});
+  setRaceCrossings(*store, 1, {1000, 60000, 120000, 180000});
+  setRaceCrossings(*store, 2, {1000, 60500, 121000, 182000});
+  setRaceCrossings(*store, 3, {1000, 90000, 185000});  // 185000 + (185000 - 5500) / 2
+  setRaceCrossings(*store, 4, {1000, 62000, 125000});
+  setRaceCrossings(*store, 5, {1000, 63000, 126000});
+  setRaceCrossings(*store, 6, {1000, 70000});
+  EXPECT_EQ(slotsOf(rankResult(*store)), (Slots{1, 4, 5, 3, 6}));
+
+  constexpr ResultStatus kIn = ResultStatus::kFinished, kOut = ResultStatus::kDnf,
+                         kDsq = ResultStatus::kDsq;
+  // Slot, status, race time, penalty and gap of each row.
+  using Row = std::tuple<int, ResultStatus, int32_t, int32_t, std::optional<int32_t>>;
+  const struct {
+    const char* Name;
+    std::vector<Penalty> Penalties;
+    std::vector<Row> Rows;
+  } cases[] = {
+      {"as driven",
+       {},
+       {{1, kIn, 180000, 0, kNone},
+        {0, kIn, 181000, 0, 1000},
+        {2, kIn, 182000, 0, 2000},
+        {3, kIn, 274750, 0, 94750},
+        {4, kOut, 125000, 0, kNone},
+        {5, kOut, 126000, 0, kNone},
+        {6, kOut, 70000, 0, kNone}}},
+      {"the winner's two penalties add up and drop him behind the second finisher",
+       {{1, 1000, false, ""}, {1, 1500, false, ""}},
+       {{0, kIn, 181000, 0, kNone},
+        {2, kIn, 182000, 0, 1000},
+        {1, kIn, 182500, 2500, 1500},
+        {3, kIn, 274750, 0, 93750},
+        {4, kOut, 125000, 0, kNone},
+        {5, kOut, 126000, 0, kNone},
+        {6, kOut, 70000, 0, kNone}}},
+      {"a penalised lapped finisher stays ahead of the retirements; a penalised winner's gap",
+       {{3, 99999999, false, ""}, {4, 1500, false, ""}, {1, 500, false, ""}},
+       {{1, kIn, 180500, 500, kNone},
+        {0, kIn, 181000, 0, 500},
+        {2, kIn, 182000, 0, 1500},
+        {3, kIn, 100274749, 99999999, 100094249},
+        {5, kOut, 126000, 0, kNone},
+        {4, kOut, 126500, 1500, kNone},
+        {6, kOut, 70000, 0, kNone}}},
+      {"two disqualified keep their order as driven behind everybody",
+       {{2, 0, true, ""}, {1, 0, true, ""}, {2, 3000, false, ""}},
+       {{0, kIn, 181000, 0, kNone},
+        {3, kIn, 274750, 0, 93750},
+        {4, kOut, 125000, 0, kNone},
+        {5, kOut, 126000, 0, kNone},
+        {6, kOut, 70000, 0, kNone},
+        {1, kDsq, 180000, 0, kNone},
+        {2, kDsq, 182000, 0, kNone}}},
+  };
+  std::map<int, ResultRow> asDriven;
+  for (const ResultRow& row : rankClassification(*store)) asDriven[row.Slot] = row;
+  for (const auto& test : cases) {
+    std::vector<Row> values;
+    for (const ResultRow& row : rankClassification(*store, test.Penalties)) {
+      values.emplace_back(row.Slot, row.Status, row.RaceTime, row.Penalty, row.GapToWinner);
+      EXPECT_EQ(row.Position, static_cast<int>(values.size())) << test.Name;
+      EXPECT_EQ(row.PlaceAtTenth, asDriven[row.Slot].PlaceAtTenth) << test.Name;
+    }
+    EXPECT_EQ(values, test.Rows) << test.Name;
+  }
 }
 
 TEST(FastestLapRows, Above30SecondsWithTiesToLowerSlot) {

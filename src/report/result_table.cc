@@ -12,6 +12,7 @@ namespace {
 
 constexpr int32_t kNoWinnerTime = 1000000000;
 constexpr int32_t kStartAllowance = 5500;
+constexpr int64_t kNoLevel = INT64_MIN;
 // Every key of a complete classification beats this start, so that nobody who started is lost.
 constexpr RankRule kSmallestOfAll{RankOrder::kSmallestFirst, RankTies::kLowerSlot, INT32_MAX};
 
@@ -117,9 +118,9 @@ class ResultRanking {
     }
   }
 
-  // The next lap level below `level` that any slot has, or -2 when none down to -1 is left.
+  // The next lap level below `level` that any slot has, or kNoLevel.
   int64_t nextLevelBelow(int64_t level) const {
-    int64_t next = -2;
+    int64_t next = kNoLevel;
     for (int slot = 0; slot < kSlotCount; ++slot) {
       const int64_t laps = store_.RaceLapCount[slot];
       if (laps < level) next = std::max(next, laps);
@@ -127,10 +128,17 @@ class ResultRanking {
     return next;
   }
 
+  // The lap levels run from the full distance down to -1. A complete classification takes every
+  // level that a slot has, so that a damaged lap count does not lose its driver either.
   void rankRest() {
     eligible_.fill(1);
     int64_t level = store_.MaxRaceLaps;
-    while (level >= -1) {
+    int64_t lowest = -1;
+    if (mode_.Complete) {
+      level = *std::max_element(store_.RaceLapCount.begin(), store_.RaceLapCount.end());
+      lowest = kNoLevel + 1;
+    }
+    while (level >= lowest) {
       const Selection choice = ranking_.next(
           rule_, [&](int slot) { return store_.RaceLapCount[slot] == level && takesPart(slot); },
           [&](int slot) { return restKey_[slot]; });

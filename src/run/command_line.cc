@@ -1,6 +1,7 @@
 #include "run/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <fstream>
 #include <memory>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include "export/event_csv.h"
 #include "export/event_json.h"
 #include "images/badges.h"
+#include "platform/file_names.h"
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
 #include "replay/grid_reader.h"
@@ -32,26 +34,30 @@ constexpr size_t kMaxPenaltyFileBytes = 1 << 20;
 
 constexpr const char* kExitCodes =
     "Without arguments vorlind runs the classic console dialogue.\n"
+    "Replays named without a command, as when they are dropped on the program, are read as by\n"
+    "report, and the report is written beside the first of them.\n"
     "\n"
     "Exit codes:\n"
     "  0  success\n"
-    "  1  input error: a replay not found, not a server replay or damaged, an output that\n"
-    "     cannot be written, a penalty for nobody or from a file that cannot be read, or a\n"
-    "     season file or round that cannot be read\n"
+    "  1  input error: a replay not found, not a regular file, not a server replay or damaged,\n"
+    "     an output that cannot be written, a penalty for nobody or from a file that cannot be\n"
+    "     read, or a season file or round that cannot be read\n"
     "  2  usage error: an unknown command or option, no replay or more than five, export or\n"
     "     season without an output, or a --penalty in none of the accepted forms\n";
 
 void addEventOptions(CLI::App& command, CommandLine& line, std::vector<std::string>& penalties) {
   command.add_option("--name", line.Name,
                      "The driver whose rows are highlighted, \"First Last\" (default: myname.ini)");
-  command.add_option("--penalty", penalties,
-                     "A steward's decision, \"First Last=+S\" (a time penalty of S seconds, up "
-                     "to three decimals) or \"First Last=DSQ\"; \"B:First Last\" picks the grid "
-                     "of a name that two drivers share; repeatable")
+  command
+      .add_option("--penalty", penalties,
+                  "A steward's decision, \"First Last=+S\" (a time penalty of S seconds, up "
+                  "to three decimals) or \"First Last=DSQ\"; \"B:First Last\" picks the grid "
+                  "of a name that two drivers share; repeatable")
       ->type_name("DECISION");
-  command.add_option("--penalties", line.PenaltyFile,
-                     "A file of decisions, one a line; \"#\" starts a comment, which on a "
-                     "decision's line is its reason")
+  command
+      .add_option("--penalties", line.PenaltyFile,
+                  "A file of decisions, one a line; \"#\" starts a comment, which on a "
+                  "decision's line is its reason")
       ->type_name("FILE");
   command.add_option("replays", line.Replays, "One to five server replays (.rpy), grid A first")
       ->required()
@@ -60,7 +66,7 @@ void addEventOptions(CLI::App& command, CommandLine& line, std::vector<std::stri
 }
 
 fs::path resolve(const fs::path& workDir, const std::string& path) {
-  const fs::path given(path);
+  const fs::path given = pathFromUtf8(path);
   return given.is_absolute() ? given : workDir / given;
 }
 
@@ -90,6 +96,23 @@ int driversWithoutSectors(const EventStore& store, int slotOffset) {
   return count;
 }
 
+// Why a replay path is not read; nullptr when it is opened. A pipe is never opened: it could
+// keep the run waiting for ever.
+const char* refusalOf(FileKind kind) {
+  switch (kind) {
+    case FileKind::kMissing:
+      return "not found";
+    case FileKind::kFolder:
+      return "is a folder, not a replay";
+    case FileKind::kNotRegular:
+      return "not a regular file";
+    case FileKind::kRegularFile:
+    case FileKind::kUnknown:
+      break;
+  }
+  return nullptr;
+}
+
 // Reads the replays into the store as grids A, B, ... and completes it with the lap pass. False
 // after an error, which is printed.
 bool readReplays(const CommandLine& command, const fs::path& workDir, EventStore& store,
@@ -102,16 +125,11 @@ bool readReplays(const CommandLine& command, const fs::path& workDir, EventStore
   for (size_t index = 0; index < command.Replays.size(); ++index) {
     const std::string& name = command.Replays[index];
     const fs::path path = resolve(workDir, name);
-    std::error_code error;
-    if (!fs::exists(path, error)) {
-      err << "vorlind: " << name << ": not found" << std::endl;
+    if (const char* refusal = refusalOf(fileKind(path))) {
+      err << "vorlind: " << name << ": " << refusal << std::endl;
       return false;
     }
-    if (fs::is_directory(path, error)) {
-      err << "vorlind: " << name << ": is a folder, not a replay" << std::endl;
-      return false;
-    }
-    std::unique_ptr<FileByteSource> replay = FileByteSource::open(path.string(), &blockMemory);
+    std::unique_ptr<FileByteSource> replay = FileByteSource::open(path, &blockMemory);
     if (!replay) {
       err << "vorlind: " << name << ": cannot be opened" << std::endl;
       return false;
@@ -148,16 +166,24 @@ bool readReplays(const CommandLine& command, const fs::path& workDir, EventStore
   return true;
 }
 
-// The highlighted driver as the dialogue takes him from myname.ini, or from --name.
+// The first replay's name without folder and extension, cut to the characters the report holds
+// of it, and "All"; UTF-8.
+std::string reportBaseName(const CommandLine& command) {
+  const std::string stem = utf8FromPath(pathFromUtf8(command.Replays.front()).stem());
+  return stem.substr(0, utf8PrefixLength(stem, kMaxReportBase)) + "All";
+}
+
+// The highlighted driver as the dialogue takes him from myname.ini, or from --name, and the
+// report's base name in its 8-bit text. Dropped replays find myname.ini beside the program too,
+// where the release package puts it, whatever folder Explorer starts the program in.
 void configureEvent(const CommandLine& command, const fs::path& workDir, EventStore& store) {
   if (command.Name) {
-    parseMyName(*command.Name, store);
-  } else if (!readMyName(workDir, store)) {
+    parseMyName(windows1252FromUtf8(*command.Name), store);
+  } else if (!readMyName(workDir, store) &&
+             !(command.Dropped && readMyName(programFolder(), store))) {
     store.MyNameSet = false;
   }
-  const std::string stem = fs::path(command.Replays.front()).stem().string();
-  store.ReportBaseName.assign(std::string_view(stem).substr(0, kMaxReportBase));
-  store.ReportBaseName.append("All");
+  store.ReportBaseName.assign(windows1252FromUtf8(reportBaseName(command)));
 }
 
 void warnOfUnmatchedName(const CommandLine& command, bool nameMatched, std::ostream& err) {
@@ -211,7 +237,8 @@ std::optional<std::vector<Penalty>> stewardsDecisions(const CommandLine& command
   return std::move(matched.Penalties);
 }
 
-int runReport(const CommandLine& command, std::ostream& err, const fs::path& workDir) {
+int runReport(const CommandLine& command, std::ostream& out, std::ostream& err,
+              const fs::path& workDir) {
   auto store = std::make_unique<EventStore>();
   std::vector<GridSource> grids;
   if (!loadEvent(command, workDir, *store, grids, err)) return kExitInputError;
@@ -220,16 +247,26 @@ int runReport(const CommandLine& command, std::ostream& err, const fs::path& wor
       stewardsDecisions(command, *store, workDir, err);
   if (!penalties) return kExitInputError;
 
+  const fs::path folder =
+      command.Dropped ? resolve(workDir, command.Replays.front()).parent_path() : workDir;
   const fs::path target =
-      command.Out ? resolve(workDir, *command.Out) : workDir / reportFileName(*store);
+      command.Out
+          ? resolve(workDir, *command.Out)
+          : folder / pathFromUtf8(reportFileName(reportBaseName(command), store->NoSpeedValues));
   if (!writeReportFile(*store, target, *penalties)) {
-    err << "vorlind: " << target.string() << ": the report could not be written" << std::endl;
+    err << "vorlind: " << utf8FromPath(target) << ": the report could not be written" << std::endl;
     return kExitInputError;
   }
   const std::string imageError = badges::writeBadges(target.parent_path() / "images", true);
   if (!imageError.empty()) {
     err << "vorlind: the images: " << imageError << std::endl;
     return kExitInputError;
+  }
+  if (command.Dropped) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(target, error);
+    out << "Report written to " << utf8FromPath(error ? target : absolute.lexically_normal())
+        << std::endl;
   }
   return 0;
 }
@@ -246,7 +283,7 @@ bool writeJson(const CommandLine& command, const EventStore& store,
   std::ofstream file(target, std::ios::binary | std::ios::trunc);
   file << text;
   file.close();
-  if (!file) err << "vorlind: " << target.string() << ": cannot be written" << std::endl;
+  if (!file) err << "vorlind: " << utf8FromPath(target) << ": cannot be written" << std::endl;
   return static_cast<bool>(file);
 }
 
@@ -256,7 +293,7 @@ bool writeCharts(const CommandLine& command, const EventStore& store, std::ostre
   std::ofstream file(target, std::ios::binary | std::ios::trunc);
   writeChartsPage(store, file);
   file.close();
-  if (!file) err << "vorlind: " << target.string() << ": cannot be written" << std::endl;
+  if (!file) err << "vorlind: " << utf8FromPath(target) << ": cannot be written" << std::endl;
   return static_cast<bool>(file);
 }
 
@@ -274,13 +311,24 @@ int runExport(const CommandLine& command, std::ostream& out, std::ostream& err,
     written = writeJson(command, *store, grids, *penalties, out, err, workDir) && written;
   }
   if (command.CsvDir) {
-    const std::string error =
-        writeEventCsv(*store, resolve(workDir, *command.CsvDir), *penalties);
+    const std::string error = writeEventCsv(*store, resolve(workDir, *command.CsvDir), *penalties);
     if (!error.empty()) err << "vorlind: " << error << std::endl;
     written = error.empty() && written;
   }
   if (command.Charts) written = writeCharts(command, *store, err, workDir) && written;
   return written ? 0 : kExitInputError;
+}
+
+bool isCommandWord(const CLI::App& app, const std::string& word) {
+  return !app.get_subcommands([&](const CLI::App* command) { return command->check_name(word); })
+              .empty();
+}
+
+bool hasReplayExtension(std::string_view argument) {
+  if (argument.size() < 4) return false;
+  std::string extension(argument.substr(argument.size() - 4));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".rpy";
 }
 
 }  // namespace
@@ -323,8 +371,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   addEventOptions(*exporter, line, penalties);
   CLI::App* season = addSeasonCommand(app, line);
 
+  // Replays dropped on the program in Explorer arrive as bare paths, without a command word.
+  std::vector<const char*> arguments(argv, argv + argc);
+  if (argc > 1 && argv[1][0] != '-' && !isCommandWord(app, argv[1])) {
+    line.Dropped = true;
+    if (!hasReplayExtension(argv[1])) {
+      line.Text = std::string("unknown command '") + argv[1] + "'";
+      return line;
+    }
+    arguments.insert(arguments.begin() + 1, "report");
+  }
+
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(arguments.size()), arguments.data());
   } catch (const CLI::CallForHelp&) {
     line.Kind = CommandKind::kHelp;
     line.Text = app.help("", report->parsed() || exporter->parsed() || season->parsed()
@@ -380,7 +439,7 @@ int runCommandLine(const CommandLine& command, std::ostream& out, std::ostream& 
           << std::endl;
       return kExitUsageError;
     case CommandKind::kReport:
-      return runReport(command, err, workDir);
+      return runReport(command, out, err, workDir);
     case CommandKind::kExport:
       return runExport(command, out, err, workDir);
     case CommandKind::kSeason:

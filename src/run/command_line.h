@@ -34,10 +34,13 @@ struct CommandLine {
   std::vector<std::string> Replays;        // grid A first
   std::optional<std::string> Html;         // the season's standings page
   std::string SeasonFile;
-  std::string Text;                  // the help or version text, or what is wrong with the usage
+  std::string Text;  // the help or version text, or what is wrong with the usage
+  // No command word, as when replays are dropped on the program: their report goes beside the
+  // first of them and the program says where. Also set for an unknown command word.
+  bool Dropped = false;
 };
 
-// Parses the arguments behind the program name (argv[0] is skipped).
+// Parses the arguments behind the program name (argv[0] is skipped), UTF-8 on Windows.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // Reads the command's replays into `store` as the report and export commands do: the highlighted

@@ -104,8 +104,12 @@ void runDriverMenu(Console& console, EventStore& store) {
 }
 
 std::string reportFileName(const EventStore& store) {
-  std::string name(store.ReportBaseName.view());
-  if (store.NoSpeedValues != 0) name += "no_v";
+  return reportFileName(store.ReportBaseName.view(), store.NoSpeedValues);
+}
+
+std::string reportFileName(std::string_view baseName, int32_t noSpeedValues) {
+  std::string name(baseName);
+  if (noSpeedValues != 0) name += "no_v";
   name += ".html";
   return name;
 }

@@ -3,7 +3,9 @@
 // menu decides whether the report has speeds.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/console.h"
 #include "replay/event_store.h"
@@ -22,6 +24,7 @@ void printLapPlaceChart(const EventStore& store, int slot, std::ostream& out);
 
 // The report's file name: the base name, "no_v" when speeds are left out, ".html".
 std::string reportFileName(const EventStore& store);
+std::string reportFileName(std::string_view baseName, int32_t noSpeedValues);
 
 // The whole console part after the grid loop: lap pass, table, pause, menu.
 void runConsoleTable(Console& console, EventStore& store);

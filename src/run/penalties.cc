@@ -1,6 +1,7 @@
 #include "run/penalties.h"
 
 #include "export/event_json.h"
+#include "platform/file_names.h"
 #include "run/config_files.h"
 
 namespace vorlind {
@@ -63,7 +64,7 @@ std::optional<PenaltyDecision> parsePenalty(std::string_view text, std::string o
     decision.Grid = name[0] - 'A';
     name = trim(name.substr(2));
   }
-  if (!splitDriverName(name)) return std::nullopt;
+  if (!splitDriverName(windows1252FromUtf8(name))) return std::nullopt;
   decision.Name = name;
   if (value == "DSQ") {
     decision.Disqualified = true;
@@ -99,7 +100,8 @@ MatchedPenalties matchPenalties(const EventStore& store,
                                 std::span<const PenaltyDecision> decisions) {
   MatchedPenalties matched;
   for (const PenaltyDecision& decision : decisions) {
-    const DriverName name = *splitDriverName(decision.Name);
+    const std::string bytes = windows1252FromUtf8(decision.Name);  // as the replays hold names
+    const DriverName name = *splitDriverName(bytes);
     std::vector<int> slots;
     for (int slot = 0; slot < kSlotCount; ++slot) {
       if (slotHoldsEntry(store, slot) && store.SlotFirstName[slot].view() == name.First &&
@@ -116,7 +118,8 @@ MatchedPenalties matchPenalties(const EventStore& store,
     }
     if (slots.size() > 1) {
       std::string grids;
-      for (const int slot : slots) grids += (grids.empty() ? "" : ", ") + gridLetter(gridOfSlot(slot));
+      for (const int slot : slots)
+        grids += (grids.empty() ? "" : ", ") + gridLetter(gridOfSlot(slot));
       matched.Error = subject + " names drivers of grids " + grids +
                       "; put the grid before the name, as in " + gridLetter(gridOfSlot(slots[0])) +
                       ":" + decision.Name;

@@ -22,9 +22,9 @@ inline constexpr std::string_view kPenaltyForms =
     "\"First Last=DSQ\", with \"B:First Last\" for a name that drivers of two grids share";
 
 struct PenaltyDecision {
-  std::string Origin;        // where it was given, for messages
-  std::optional<int> Grid;   // 0 to 4 when the name carried a grid
-  std::string Name;          // "First Last" as given
+  std::string Origin;       // where it was given, for messages
+  std::optional<int> Grid;  // 0 to 4 when the name carried a grid
+  std::string Name;         // "First Last" as given
   int32_t TimeMs = 0;
   bool Disqualified = false;
   std::string Reason;
@@ -40,9 +40,9 @@ std::optional<PenaltyDecision> parsePenalty(std::string_view text, std::string o
                                             std::vector<PenaltyDecision>& decisions);
 
 struct MatchedPenalties {
-  std::vector<Penalty> Penalties;       // in the order the decisions were given
-  std::vector<std::string> Warnings;    // decisions that change nothing
-  std::string Error;                    // a decision that names nobody, or two drivers
+  std::vector<Penalty> Penalties;     // in the order the decisions were given
+  std::vector<std::string> Warnings;  // decisions that change nothing
+  std::string Error;                  // a decision that names nobody, or two drivers
 };
 
 // Matches every decision with the drivers of the event.

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/file_names.h"
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
 #include "replay/grid_reader.h"
@@ -63,8 +64,9 @@ std::string readTypedName(std::istream& in) {
   return word;
 }
 
+// The classic program opened its files by these bytes: on Windows, names in the ANSI code page.
 std::filesystem::path resolve(const std::filesystem::path& workDir, const std::string& path) {
-  const std::filesystem::path native(nativePath(path));
+  const std::filesystem::path native = pathFromAnsi(nativePath(path));
   return native.is_absolute() ? native : workDir / native;
 }
 
@@ -148,7 +150,7 @@ int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory
     }
 
     std::unique_ptr<FileByteSource> replay =
-        FileByteSource::open(resolve(workDir, replayPath).string(), &memory.Blocks);
+        FileByteSource::open(resolve(workDir, replayPath), &memory.Blocks);
     if (!replay) {
       if (grid > 1) break;
       out << "The tool find not the replay." << std::endl;
@@ -178,7 +180,7 @@ int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory
   runConsoleTable(console, store);
 
   const std::string name = reportFileName(store);
-  if (!writeReportFile(store, workDir / name)) {
+  if (!writeReportFile(store, workDir / pathFromAnsi(name))) {
     out << "Sorry! The html-file " << name << " could not be written." << std::endl;
     return kExitFailure;
   }

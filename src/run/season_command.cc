@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/event_json.h"
+#include "platform/file_names.h"
 #include "replay/event_store.h"
 #include "season/round_result.h"
 #include "season/season_file.h"
@@ -43,23 +44,21 @@ fs::path resolve(const fs::path& workDir, const fs::path& path) {
   return path.is_absolute() ? path : workDir / path;
 }
 
-// The season file's texts are UTF-8, as are the names this command prints.
-fs::path pathFromUtf8(const std::string& text) {
-  return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 // The whole file, or what keeps it from being read.
 std::optional<std::string> readWhole(const fs::path& file, uintmax_t most, std::string& error) {
-  std::error_code failure;
-  if (!fs::exists(file, failure)) {
-    error = "not found";
-    return std::nullopt;
+  switch (fileKind(file)) {
+    case FileKind::kMissing:
+      error = "not found";
+      return std::nullopt;
+    case FileKind::kFolder:
+    case FileKind::kNotRegular:
+      error = "not a regular file";
+      return std::nullopt;
+    case FileKind::kRegularFile:
+    case FileKind::kUnknown:
+      break;
   }
+  std::error_code failure;
   const uintmax_t size = fs::file_size(file, failure);
   if (failure || size > most) {
     error = failure ? "cannot be read" : "is larger than any file this command reads";
@@ -81,7 +80,7 @@ std::optional<std::vector<fs::path>> folderReplays(const fs::path& folder) {
   std::error_code error;
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
        entry.increment(error)) {
-    std::string extension = utf8Of(entry->path().extension());
+    std::string extension = utf8FromPath(entry->path().extension());
     std::ranges::transform(extension, extension.begin(),
                            [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
     std::error_code kind;
@@ -106,7 +105,7 @@ RoundRead readFolderRound(const fs::path& shown, const fs::path& workDir, EventS
             {}};
   }
   CommandLine grids;
-  for (const fs::path& replay : *replays) grids.Replays.push_back(utf8Of(shown / replay));
+  for (const fs::path& replay : *replays) grids.Replays.push_back(utf8FromPath(shown / replay));
   std::vector<GridSource> sources;
   if (!loadEvent(grids, workDir, store, sources, err)) return {std::nullopt, {}, {}};
   return roundFromEvent(store);
@@ -116,10 +115,9 @@ std::optional<RoundResult> readRound(const RoundSource& source, const fs::path& 
                                      const fs::path& workDir, EventStore& store,
                                      std::ostream& err) {
   const fs::path shown = seasonFolder / pathFromUtf8(source.Path);
-  const std::string name = utf8Of(shown);
-  std::error_code error;
+  const std::string name = utf8FromPath(shown);
   RoundRead read;
-  if (fs::is_directory(resolve(workDir, shown), error)) {
+  if (fileKind(resolve(workDir, shown)) == FileKind::kFolder) {
     read = readFolderRound(shown, workDir, store, err);
     if (!read.Round && read.Error.empty()) return std::nullopt;
   } else if (const std::optional<std::string> text =
@@ -147,7 +145,7 @@ bool writeWhole(const fs::path& target, const std::string& bytes, std::ostream& 
     if (!file || error) {
       std::error_code ignored;
       fs::remove(temporary, ignored);
-      err << "vorlind: " << utf8Of(target) << ": cannot be written" << std::endl;
+      err << "vorlind: " << utf8FromPath(target) << ": cannot be written" << std::endl;
       return false;
     }
   }
@@ -158,7 +156,8 @@ bool writeCsv(const Standings& standings, const fs::path& folder, std::ostream& 
   std::error_code error;
   fs::create_directories(folder, error);
   if (error) {
-    err << "vorlind: " << utf8Of(folder) << ": cannot be created: " << error.message() << std::endl;
+    err << "vorlind: " << utf8FromPath(folder) << ": cannot be created: " << error.message()
+        << std::endl;
     return false;
   }
   return writeWhole(folder / "drivers.csv", driversCsv(standings), err) &&
@@ -188,7 +187,7 @@ int runSeason(const CommandLine& command, std::ostream& out, std::ostream& err,
   const std::string& name = command.SeasonFile;
   std::string error;
   const std::optional<std::string> text =
-      readWhole(resolve(workDir, fs::path(name)), kMostSeasonFileBytes, error);
+      readWhole(resolve(workDir, pathFromUtf8(name)), kMostSeasonFileBytes, error);
   std::optional<SeasonFile> season;
   if (text) season = parseSeasonFile(*text, error);
   if (!season) {
@@ -196,7 +195,7 @@ int runSeason(const CommandLine& command, std::ostream& out, std::ostream& err,
     return kExitInputError;
   }
 
-  const fs::path folder = fs::path(name).parent_path();
+  const fs::path folder = pathFromUtf8(name).parent_path();
   auto store = std::make_unique<EventStore>();
   std::vector<RoundResult> rounds;
   for (const RoundSource& source : season->Rounds) {
@@ -212,18 +211,18 @@ int runSeason(const CommandLine& command, std::ostream& out, std::ostream& err,
   bool written = true;
   if (command.Html) {
     written =
-        writeWhole(resolve(workDir, fs::path(*command.Html)), seasonPageHtml(standings), err) &&
+        writeWhole(resolve(workDir, pathFromUtf8(*command.Html)), seasonPageHtml(standings), err) &&
         written;
   }
   if (command.Json && *command.Json == "-") {
     out << seasonJsonText(standings) << std::flush;
   } else if (command.Json) {
     written =
-        writeWhole(resolve(workDir, fs::path(*command.Json)), seasonJsonText(standings), err) &&
+        writeWhole(resolve(workDir, pathFromUtf8(*command.Json)), seasonJsonText(standings), err) &&
         written;
   }
   if (command.CsvDir) {
-    written = writeCsv(standings, resolve(workDir, fs::path(*command.CsvDir)), err) && written;
+    written = writeCsv(standings, resolve(workDir, pathFromUtf8(*command.CsvDir)), err) && written;
   }
   return written ? 0 : kExitInputError;
 }
