@@ -52,8 +52,9 @@ fuzz-long:
 # The benchmark: long events (five grids of 20 cars with a 60-lap race at 60 fps, about 680 MB;
 # the same with 30 laps; three grids of 20 cars with 27 laps, about 63 MB a replay) and a crafted
 # replay of 10 MB whose car records claim thousands of items each, written once into ignored
-# folders. A full run of each is timed against reading its replays with cat (interleaved,
-# medians), then the micro-benchmarks of the frame stream searches run.
+# folders. For each, the ways of reading its replays (mapped, read into a small buffer, read into
+# a ring of 4 MiB) are timed against cat, then a full run against cat (interleaved, medians);
+# then the micro-benchmarks of the frame stream searches run.
 BENCH_EVENT ?= bench-event
 BENCH_CASES = 60:long,5,20,60 30:long,5,20,30 3x27:long,3,20,27 crafted:crafted
 bench: build
@@ -61,7 +62,8 @@ bench: build
 	  args=$$(echo $${case#*:} | tr , ' '); set -- $$args; kind=$$1; shift; \
 	  test -f $$dir/.complete || { rm -rf $$dir && \
 	    $(BUILD_DIR)/vorlind-mkevent $$kind $$dir $$@ && touch $$dir/.complete; } || exit 1; \
-	  echo "== $$dir"; $(BUILD_DIR)/bench/vorlind_measure $(BUILD_DIR)/vorlind $$dir || exit 1; done
+	  echo "== $$dir"; $(BUILD_DIR)/bench/vorlind_readbench $$dir || exit 1; \
+	  $(BUILD_DIR)/bench/vorlind_measure $(BUILD_DIR)/vorlind $$dir || exit 1; done
 	$(BUILD_DIR)/bench/vorlind_bench
 
 # The Windows program, its release package and the checks of both. Each target installs the

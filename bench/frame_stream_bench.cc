@@ -62,7 +62,7 @@ auto memorySource() {
 auto fileSource() {
   return [] {
     static FileBlockMemory memory;
-    return FileByteSource::open(benchFile().string(), &memory);
+    return FileByteSource::open(benchFile(), &memory);
   };
 }
 

@@ -1,6 +1,7 @@
 // Times a whole run of the program on an event folder against reading the same replays once
 // with cat (hot cache; the two interleaved, 11 runs each, medians) and reports the peak resident
-// memory of the program's runs.
+// memory of the program's runs, and in one more run the peak of its private (anonymous) memory,
+// sampled every millisecond.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -51,6 +52,36 @@ RunFigures runOnce(const std::vector<std::string>& argv, const std::string& dir,
   return figures;
 }
 
+// The largest RssAnon of /proc/<pid>/status while the process runs, in KiB.
+long peakPrivateKiB(const std::vector<std::string>& argv, const std::string& dir,
+                    const std::string& input) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    const int in = open(input.c_str(), O_RDONLY);
+    const int out = open("/dev/null", O_WRONLY);
+    if (in < 0 || out < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    execl(argv[0].c_str(), argv[0].c_str(), nullptr);
+    _exit(127);
+  }
+  long peak = 0;
+  const std::string status = "/proc/" + std::to_string(child) + "/status";
+  while (waitpid(child, nullptr, WNOHANG) == 0) {
+    if (std::FILE* file = std::fopen(status.c_str(), "r")) {
+      char line[256];
+      long kib = 0;
+      while (std::fgets(line, sizeof line, file) != nullptr) {
+        if (std::sscanf(line, "RssAnon: %ld", &kib) == 1) peak = std::max(peak, kib);
+      }
+      std::fclose(file);
+    }
+    usleep(1000);
+  }
+  return peak;
+}
+
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -93,5 +124,7 @@ int main(int argc, char** argv) {
   std::printf("cat of the same files:       %.3f s\n", catMedian);
   std::printf("ratio vorlind / cat:         %.2f\n", vorlindMedian / catMedian);
   std::printf("peak resident memory:        %.1f MiB\n", static_cast<double>(peakKiB) / 1024.0);
+  std::printf("peak private memory:         %.1f MiB\n",
+              static_cast<double>(peakPrivateKiB({program}, dir, dir + "/answers.txt")) / 1024.0);
   return 0;
 }

@@ -4,10 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "event_plans.h"
+#include "replay/grid_reader.h"
 #include "test_support.h"
 
 namespace vorlind {
@@ -21,14 +24,11 @@ std::string fileBytes(int64_t size) {
   return bytes;
 }
 
-class FileSource : public ::testing::TestWithParam<bool> {};
-INSTANTIATE_TEST_SUITE_P(ReadAhead, FileSource, ::testing::Bool());
-
-TEST_P(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
+TEST(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
   const std::string bytes = fileBytes(6 * kBlock + 12345);  // seven blocks, the last one short
   const testing::TempDir dir;
   testing::writeFile(dir.path() / "a.rpy", bytes);
-  const auto source = FileByteSource::open((dir.path() / "a.rpy").string(), nullptr, GetParam());
+  const auto source = FileByteSource::open(dir.path() / "a.rpy");
   ASSERT_NE(source, nullptr);
   const auto size = static_cast<int64_t>(bytes.size());
   ASSERT_EQ(source->size(), size);
@@ -59,14 +59,14 @@ TEST_P(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
 }
 
 // A file that loses its end after it was opened: the blocks that are gone, or short, are refused
-// wherever the reader was before; those still there are served, the ones read ahead included.
-// The file is longer than the read-ahead reaches before the first view.
-TEST_P(FileSource, RefusesTheBlocksOfAFileThatGotShorter) {
+// wherever the reader was before, and the source tells that it changed; those still there are
+// served.
+TEST(FileSource, RefusesTheBlocksOfAFileThatGotShorter) {
   const std::string bytes = fileBytes(100 * kBlock);
   const testing::TempDir dir;
   const std::filesystem::path file = dir.path() / "a.rpy";
   testing::writeFile(file, bytes);
-  const auto source = FileByteSource::open(file.string(), nullptr, GetParam());
+  const auto source = FileByteSource::open(file);
   ASSERT_NE(source, nullptr);
   std::filesystem::resize_file(file, 97 * kBlock + kBlock / 2);  // block 97 is short
   uint8_t scratch[8];
@@ -74,11 +74,34 @@ TEST_P(FileSource, RefusesTheBlocksOfAFileThatGotShorter) {
                                99 * kBlock + 9, int64_t{3}}) {
     const uint8_t* view = source->view(offset, 8, scratch);
     EXPECT_EQ(view != nullptr, offset < 97 * kBlock) << offset;
+    EXPECT_EQ(source->changed(), offset != 0 && offset != 40 * kBlock + 5) << offset;
     if (view != nullptr) {
       EXPECT_EQ(std::string(reinterpret_cast<const char*>(view), 8),
                 bytes.substr(static_cast<size_t>(offset), 8));
     }
   }
+}
+
+// Another program cuts the replay in half while its frame stream is being searched.
+TEST(FileSource, AReplayCutDuringItsReadingHasChanged) {
+  tools::EventDirectory event;
+  ASSERT_TRUE(tools::scenarioEvent("retirements", &event));
+  const testing::TempDir dir;
+  ASSERT_EQ(tools::writeEventDirectory(dir.path().string(), event), "");
+  const std::filesystem::path file = dir.path() / "replays" / (event.Grids[0].ReplayName + ".rpy");
+  ASSERT_GT(std::filesystem::file_size(file), 4u * FileBlockMemory::kBlockCount * kBlock);
+  struct Cutter : SilentGridListener {
+    std::filesystem::path File;
+    void trackSearchStarted() override {
+      std::filesystem::resize_file(File, std::filesystem::file_size(File) / 2);
+    }
+  } cutter;
+  cutter.File = file;
+  auto store = std::make_unique<EventStore>();
+  initEventStore(*store);
+  const auto source = FileByteSource::open(file);
+  ASSERT_NE(source, nullptr);
+  EXPECT_EQ(GridReader().read(*source, *store, 1, 0, cutter).Outcome, GridOutcome::kChanged);
 }
 
 }  // namespace

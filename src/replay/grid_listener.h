@@ -26,7 +26,7 @@ class GridListener {
 };
 
 // Tells nobody: for a caller that wants only the grid's values, not its console lines.
-class SilentGridListener final : public GridListener {
+class SilentGridListener : public GridListener {
  public:
   void entryNameRead(std::string_view) override {}
   void entryCarRead(int32_t, int32_t) override {}

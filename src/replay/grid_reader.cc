@@ -27,6 +27,13 @@ GridReader::GridReader(bool keepChunks)
 
 GridResult GridReader::read(ByteSource& replay, EventStore& store, int gridNumber, int slotOffset,
                             GridListener& listener) {
+  GridResult result = readGrid(replay, store, gridNumber, slotOffset, listener);
+  if (replay.changed()) result.Outcome = GridOutcome::kChanged;
+  return result;
+}
+
+GridResult GridReader::readGrid(ByteSource& replay, EventStore& store, int gridNumber,
+                                int slotOffset, GridListener& listener) {
   GridResult result;
   store.ReplayFileSize = replay.size();
   switch (readReplayHeader(replay, store, result.Failure)) {

@@ -19,6 +19,7 @@ enum class GridOutcome {
   kCounted,       // read and measured; the next replay takes the next 20 slots
   kPlayerReplay,  // not a server replay: nothing beyond the header was read
   kDamaged,       // the replay ends early or breaks the limits of the store
+  kChanged,       // the file shrank while it was read: nothing read from it can be trusted
 };
 
 struct GridResult {
@@ -48,6 +49,9 @@ class GridReader {
                                 int slotOffset, GridListener& listener);
 
  private:
+  GridResult readGrid(ByteSource& replay, EventStore& store, int gridNumber, int slotOffset,
+                      GridListener& listener);
+
   // Kept from grid to grid, and from run to run in a RunMemory, so that their memory is taken once.
   bool keepChunks_;
   SectorRecorder recorder_;

@@ -144,6 +144,9 @@ bool readReplays(const CommandLine& command, const fs::path& workDir, EventStore
             << (result.Failure.Reason != nullptr ? result.Failure.Reason : "unreadable")
             << std::endl;
         return false;
+      case GridOutcome::kChanged:
+        err << "vorlind: " << name << ": the replay changed while it was read" << std::endl;
+        return false;
       case GridOutcome::kPlayerReplay:
         err << "vorlind: " << name << ": not a server replay" << std::endl;
         return false;

@@ -70,9 +70,9 @@ std::filesystem::path resolve(const std::filesystem::path& workDir, const std::s
   return native.is_absolute() ? native : workDir / native;
 }
 
-int reportDamaged(Console& console, const std::string& replayPath) {
-  console.Out << "Sorry! The replay " << replayPath << " is damaged and cannot be read."
-              << std::endl;
+// A replay that could not be read to its end: damaged, or changed while it was read.
+int reportUnreadable(Console& console, const std::string& replayPath, const char* why) {
+  console.Out << "Sorry! The replay " << replayPath << ' ' << why << std::endl;
   pauseConsole(console);
   return kExitFailure;
 }
@@ -161,7 +161,9 @@ int runVorlind(Console& console, const std::filesystem::path& workDir, RunMemory
     }
     switch (memory.Reader.read(*replay, store, grid, slotOffset, listener).Outcome) {
       case GridOutcome::kDamaged:
-        return reportDamaged(console, replayPath);
+        return reportUnreadable(console, replayPath, "is damaged and cannot be read.");
+      case GridOutcome::kChanged:
+        return reportUnreadable(console, replayPath, "changed while it was read.");
       case GridOutcome::kPlayerReplay:
         out << "Sorry! Vorlind is made for Server Replays only." << std::endl;
         out << "If you would see the datas from ONE replay only" << std::endl;

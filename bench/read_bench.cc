@@ -1,0 +1,157 @@
+// The floor under a full run: the ways of getting an event's replays into memory, each touching
+// every 16th byte as the frame stream searches do, timed against cat of the same files. Each way
+// runs in a process of its own, as cat and the program do, and the ways take turns run by run
+// (hot cache, medians), so that every machine can tell its own limit.
+//
+// usage: vorlind_readbench <event folder> [runs]
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t kStride = 16;
+
+struct Way {
+  const char* Name;
+  const char* Mode;  // the child's mode, or nullptr for cat
+};
+
+constexpr Way kWays[] = {
+    {"cat", nullptr},
+    {"mmap", "mmap"},
+    {"read, 128 KiB buffer", "read-128k"},
+    {"read, ring of 64 x 64 KiB", "read-ring"},
+};
+
+uint64_t touch(const uint8_t* bytes, size_t length, uint64_t sum) {
+  for (size_t at = 0; at < length; at += kStride) sum += bytes[at];
+  return sum;
+}
+
+uint64_t touchMapped(const char* path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  struct stat info {};
+  if (fd < 0 || fstat(fd, &info) != 0) return 0;
+  const auto size = static_cast<size_t>(info.st_size);
+  void* map = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+  close(fd);
+  if (map == MAP_FAILED) return 0;
+  const uint64_t sum = touch(static_cast<const uint8_t*>(map), size, 0);
+  munmap(map, size);
+  return sum;
+}
+
+// Reads the file into `blocks` blocks of `blockSize` bytes in turn.
+uint64_t touchRead(const char* path, size_t blockSize, size_t blocks) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[blockSize * blocks]);
+  uint64_t sum = 0;
+  for (size_t block = 0;; block = (block + 1) % blocks) {
+    uint8_t* into = buffer.get() + block * blockSize;
+    const ssize_t got = read(fd, into, blockSize);
+    if (got <= 0) break;
+    sum = touch(into, static_cast<size_t>(got), sum);
+  }
+  close(fd);
+  return sum;
+}
+
+int child(const std::string& mode, int count, char** files) {
+  uint64_t sum = 0;
+  for (int i = 0; i < count; ++i) {
+    if (mode == "mmap") {
+      sum += touchMapped(files[i]);
+    } else if (mode == "read-128k") {
+      sum += touchRead(files[i], 128 << 10, 1);
+    } else if (mode == "read-ring") {
+      sum += touchRead(files[i], 64 << 10, 64);
+    } else {
+      return 2;
+    }
+  }
+  std::printf("%llu\n", static_cast<unsigned long long>(sum));
+  return 0;
+}
+
+double runOnce(const std::vector<std::string>& argv) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = open("/dev/null", O_WRONLY);
+    if (out < 0) _exit(126);
+    dup2(out, 1);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) {
+    return child(argv[2], argc - 3, argv + 3);
+  }
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: vorlind_readbench <event folder> [runs]\n");
+    return 2;
+  }
+  const int runs = argc == 3 ? std::max(1, std::atoi(argv[2])) : 11;
+  std::vector<std::string> files;
+  uintmax_t bytes = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(argv[1]) + "/replays")) {
+    files.push_back(entry.path().string());
+    bytes += entry.file_size();
+  }
+  std::sort(files.begin(), files.end());
+  const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+
+  std::vector<std::vector<double>> seconds(std::size(kWays));
+  for (int run = -1; run < runs; ++run) {  // run -1 warms the cache
+    for (size_t way = 0; way < std::size(kWays); ++way) {
+      std::vector<std::string> argv2 =
+          kWays[way].Mode == nullptr ? std::vector<std::string>{"/bin/cat"}
+                                     : std::vector<std::string>{self, "--child", kWays[way].Mode};
+      argv2.insert(argv2.end(), files.begin(), files.end());
+      const double time = runOnce(argv2);
+      if (time < 0) {
+        std::fprintf(stderr, "%s failed\n", kWays[way].Name);
+        return 1;
+      }
+      if (run >= 0) seconds[way].push_back(time);
+    }
+  }
+  std::printf("reading %zu replays, %.1f MB, every 16th byte touched (%d runs, medians)\n",
+              files.size(), static_cast<double>(bytes) / 1e6, runs);
+  const double cat = median(seconds[0]);
+  for (size_t way = 0; way < std::size(kWays); ++way) {
+    const double time = median(seconds[way]);
+    std::printf("  %-28s %.3f s   %.2f x cat\n", kWays[way].Name, time, time / cat);
+  }
+  return 0;
+}
