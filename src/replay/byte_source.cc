@@ -50,42 +50,128 @@ uint8_t* FileBlockMemory::block(int i) {
   return bytes.get();
 }
 
+bool FileByteSource::FileReader::read(int64_t start, uint8_t* bytes, int64_t length) {
+  if (position_ != start && !seekFile(file_, start)) {
+    position_ = -1;
+    return false;
+  }
+  position_ = -1;
+  if (std::fread(bytes, 1, static_cast<size_t>(length), file_) != static_cast<size_t>(length)) {
+    return false;
+  }
+  position_ = start + length;
+  return true;
+}
+
 std::unique_ptr<FileByteSource> FileByteSource::open(const std::filesystem::path& path,
-                                                     FileBlockMemory* memory) {
+                                                     FileBlockMemory* memory, bool readAhead) {
   std::FILE* file = openForReading(path);
   if (file == nullptr) return nullptr;
   const int64_t size = fileSize(file);
-  if (size < 0) {
+  // A file of a few blocks is read faster than a thread starts.
+  readAhead = readAhead && size > kSmallestReadAhead;
+  std::FILE* ahead = readAhead ? openForReading(path) : nullptr;
+  if (size < 0 || (readAhead && ahead == nullptr)) {
     std::fclose(file);
     return nullptr;
   }
   std::setvbuf(file, nullptr, _IONBF, 0);
-  return std::unique_ptr<FileByteSource>(new FileByteSource(file, size, memory));
+  std::unique_ptr<FileByteSource> source(new FileByteSource(file, size, memory));
+  if (ahead != nullptr) {
+    std::setvbuf(ahead, nullptr, _IONBF, 0);
+    source->ahead_ = std::make_unique<FileReader>(ahead);
+    source->reader_ = std::make_unique<std::thread>([s = source.get()] { s->readAheadLoop(); });
+  }
+  return source;
 }
 
 FileByteSource::FileByteSource(std::FILE* file, int64_t size, FileBlockMemory* memory)
-    : ByteSource(size), file_(file), memory_(memory != nullptr ? memory : &ownMemory_) {}
+    : ByteSource(size),
+      own_(file),
+      memory_(memory != nullptr ? memory : &ownMemory_),
+      lastBlock_(size == 0 ? -1 : (size - 1) / kBlockSize) {}
 
-FileByteSource::~FileByteSource() { std::fclose(file_); }
+FileByteSource::~FileByteSource() {
+  if (reader_) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    reader_->join();
+  }
+}
 
-const uint8_t* FileByteSource::loadBlock(int64_t index) {
+int64_t FileByteSource::nextBlockToRead() const {
+  if (slots_[inUse_ % kSlotCount].Index != inUse_) return inUse_;
+  const int64_t last = std::min(lastBlock_, inUse_ + kBlocksAhead);
+  for (int64_t index = inUse_ + 1; index <= last; ++index) {
+    if (slots_[index % kSlotCount].Index != index) return index;
+  }
+  return -1;
+}
+
+void FileByteSource::fillSlot(std::unique_lock<std::mutex>& lock, int64_t index, FileReader& file) {
   const int number = static_cast<int>(index % kSlotCount);
   Slot& slot = slots_[number];
-  uint8_t* bytes = memory_->block(number);
-  if (slot.Index == index) return bytes;
-  const int64_t start = index * kBlockSize;
-  slot.Index = -1;
-  slot.Length = std::min(kBlockSize, size() - start);
-  const bool placed = position_ == start || seekFile(file_, start);
-  if (!placed || std::fread(bytes, 1, static_cast<size_t>(slot.Length), file_) !=
-                     static_cast<size_t>(slot.Length)) {
-    position_ = -1;
-    changed_ = true;
-    return nullptr;
-  }
-  position_ = start + slot.Length;
   slot.Index = index;
-  return bytes;
+  slot.Filling = true;
+  if (slot.Bytes == nullptr) slot.Bytes = memory_->block(number);
+  lock.unlock();
+  readBlock(index, slot, file);
+  lock.lock();
+  slot.Filling = false;
+}
+
+void FileByteSource::readBlock(int64_t index, Slot& slot, FileReader& file) {
+  const int64_t start = index * kBlockSize;
+  slot.Length = std::min(kBlockSize, size() - start);
+  slot.Failed = !file.read(start, slot.Bytes, slot.Length);
+}
+
+bool FileByteSource::readerShouldWake() const {
+  const int64_t next = nextBlockToRead();
+  if (next < 0) return false;
+  const int64_t last = std::min(lastBlock_, inUse_ + kBlocksAhead);
+  return next == inUse_ || last == lastBlock_ || next + kBlocksReadTogether - 1 <= last;
+}
+
+void FileByteSource::readAheadLoop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return stopping_ || readerShouldWake(); });
+    for (int64_t next = nextBlockToRead(); next >= 0 && !stopping_; next = nextBlockToRead()) {
+      fillSlot(lock, next, *ahead_);
+      changed_.notify_all();
+    }
+    if (stopping_) return;
+  }
+}
+
+const FileByteSource::Slot* FileByteSource::loadBlock(int64_t index) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  inUse_ = index;
+  Slot& slot = slots_[index % kSlotCount];
+  const Slot* served = &slot;
+  // The reading thread is usually just ahead, so a block it is reading right now is waited for,
+  // but never long: the thread may be waiting for a processor, and then the block is read here
+  // once more, into the spare. A block it has not read is read here.
+  if (slot.Filling && slot.Index == index) {
+    changed_.wait_for(lock, kLongestWait, [&] { return !slot.Filling; });
+  }
+  if (slot.Filling) {
+    lock.unlock();
+    if (spare_.Bytes == nullptr) spare_.Bytes = memory_->block(kSlotCount);
+    spare_.Index = index;
+    readBlock(index, spare_, own_);
+    served = &spare_;
+    lock.lock();
+  } else if (slot.Index != index) {
+    fillSlot(lock, index, own_);
+  }
+  if (reader_ && readerShouldWake()) changed_.notify_all();
+  if (served->Failed) shrank_ = true;
+  return served->Failed ? nullptr : served;
 }
 
 std::span<const uint8_t> FileByteSource::viewOutsideWindow(int64_t offset, int64_t count,
@@ -95,20 +181,19 @@ std::span<const uint8_t> FileByteSource::viewOutsideWindow(int64_t offset, int64
   int64_t done = 0;
   do {
     const int64_t at = offset + done;
-    const int64_t index = at / kBlockSize;
-    const uint8_t* block = loadBlock(index);
+    const Slot* block = loadBlock(at / kBlockSize);
     if (block == nullptr) {
       setWindow(nullptr, 0, 0);
       return {};
     }
-    const int64_t blockStart = index * kBlockSize;
-    const int64_t length = slots_[index % kSlotCount].Length;
-    setWindow(block, blockStart, length);
+    const int64_t blockStart = block->Index * kBlockSize;
+    setWindow(block->Bytes, blockStart, block->Length);
     if (oneBlock) {
-      return {block + (offset - blockStart), static_cast<size_t>(blockStart + length - offset)};
+      return {block->Bytes + (offset - blockStart),
+              static_cast<size_t>(blockStart + block->Length - offset)};
     }
-    const int64_t take = std::min(count - done, length - (at - blockStart));
-    std::memcpy(scratch + done, block + (at - blockStart), static_cast<size_t>(take));
+    const int64_t take = std::min(count - done, block->Length - (at - blockStart));
+    std::memcpy(scratch + done, block->Bytes + (at - blockStart), static_cast<size_t>(take));
     done += take;
   } while (done < count);
   return {scratch, static_cast<size_t>(count)};

@@ -6,6 +6,8 @@
 // failure that remembers where the first read failed, so that a reader can check once.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -81,7 +83,7 @@ class MemoryByteSource final : public ByteSource {
 class FileBlockMemory {
  public:
   static constexpr int64_t kBlockSize = 1 << 16;
-  static constexpr int kBlockCount = 8;
+  static constexpr int kBlockCount = 17;
 
   // Block `i` (below kBlockCount): kBlockSize bytes, left as the last file read into it left them.
   uint8_t* block(int i);
@@ -90,47 +92,98 @@ class FileBlockMemory {
   std::unique_ptr<uint8_t[]> blocks_[kBlockCount];
 };
 
-// A source over a file, read in blocks of 64 KiB into a ring of 8 (512 KiB, within the
-// processor's second-level cache), block i into slot i % 8, when a view first needs it: the block
-// the reader is in and the seven before it stay in memory, so that stepping back a little in the
-// stream does not read the file again. A block is copied into the ring once and then read from
-// the cache. Measured on the development machine, this took less time than mapping the file
-// (whose pages cost the reader more to reach than the copy costs), than a ring of 4 MiB and than
-// reading ahead in a second thread (make bench shows the comparison for each machine). A read
-// that comes short means the file shrank after it was opened: the view is refused and the source
-// tells that it changed.
+// A source over a file, read in blocks of 64 KiB into a ring of 16 (1 MiB, the size of the
+// processor's second-level cache). The block the reader is in and the four before it stay in
+// memory, so that stepping back a little in the stream does not read the file again; the eleven
+// after it are read ahead, through a second handle of the file, by a thread of the source's own
+// while the reader works. The reader never waits for that thread for long: a block that has not
+// arrived it reads itself. Every view gives the file's bytes, so no result depends on timing. A
+// block that the file no longer holds whole (another program truncated it) is refused, and the
+// source tells that it changed. Measured on the development machine (make bench compares them
+// on any machine): copying the file into this ring took less time than mapping the file, whose
+// pages cost the reader more to reach than the copy costs; reading ahead saved a quarter of a
+// run's time; and a ring of 8 to 32 blocks did as well as one of 64, of 4 worse.
 class FileByteSource final : public ByteSource {
  public:
   // nullptr when the file cannot be opened for reading. The blocks go into `memory`, which must
   // outlive the source and serve no other source at the same time, or into memory of its own.
+  // Without `readAhead`, or for a file of at most kSmallestReadAhead bytes, no thread is started
+  // and blocks are read when they are viewed.
   static std::unique_ptr<FileByteSource> open(const std::filesystem::path& path,
-                                              FileBlockMemory* memory = nullptr);
+                                              FileBlockMemory* memory = nullptr,
+                                              bool readAhead = true);
   ~FileByteSource() override;
   FileByteSource(const FileByteSource&) = delete;
   FileByteSource& operator=(const FileByteSource&) = delete;
 
-  bool changed() const override { return changed_; }
+  bool changed() const override { return shrank_; }
 
  private:
   static constexpr int64_t kBlockSize = FileBlockMemory::kBlockSize;
-  static constexpr int kSlotCount = FileBlockMemory::kBlockCount;
+  static constexpr int kSlotCount = FileBlockMemory::kBlockCount - 1;  // and the spare
+  static constexpr int64_t kBlocksKeptBehind = 4;
+  static constexpr int64_t kBlocksAhead = kSlotCount - kBlocksKeptBehind - 1;
+  static constexpr int64_t kBlocksReadTogether = 4;
+  static constexpr std::chrono::microseconds kLongestWait{200};
+  static constexpr int64_t kSmallestReadAhead = kBlocksReadTogether * kBlockSize;
+  // Block `i` of the file lives in slot i % kSlotCount, so that the blocks read ahead never take
+  // the slots of the block in use and of those kept behind it.
   struct Slot {
-    int64_t Index = -1;  // the file block the slot holds
+    int64_t Index = -1;  // the file block the slot holds or is being filled with
+    bool Filling = false;
+    bool Failed = false;  // the read of block Index failed: the file is shorter than it was
     int64_t Length = 0;
+    uint8_t* Bytes = nullptr;
+  };
+  // One handle of the file, used by one thread.
+  class FileReader {
+   public:
+    explicit FileReader(std::FILE* file) : file_(file) {}
+    ~FileReader() { std::fclose(file_); }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    // Reads `length` bytes at `start`; false when the file ends before.
+    bool read(int64_t start, uint8_t* bytes, int64_t length);
+
+   private:
+    std::FILE* file_;
+    int64_t position_ = -1;  // where the next fread starts, when known
   };
 
   FileByteSource(std::FILE* file, int64_t size, FileBlockMemory* memory);
   std::span<const uint8_t> viewOutsideWindow(int64_t offset, int64_t count,
                                              uint8_t* scratch) override;
-  // The bytes of block `index`, read when the ring does not hold it; nullptr when the read fails.
-  const uint8_t* loadBlock(int64_t index);
+  // Makes block `index` the one in use and returns where it was read; nullptr when the read
+  // failed.
+  const Slot* loadBlock(int64_t index);
+  // The next block to read for the block in use: the first of it and the blocks ahead that its
+  // slot does not hold yet; -1 when all are there. Called with the lock held.
+  int64_t nextBlockToRead() const;
+  // Reads block `index` into its slot through `file`; the lock is held on entry and exit, not
+  // during the read.
+  void fillSlot(std::unique_lock<std::mutex>& lock, int64_t index, FileReader& file);
+  // Reads block `index` into `slot`'s bytes and sets its length and failure.
+  void readBlock(int64_t index, Slot& slot, FileReader& file);
+  // Whether the reading thread has work enough to wake for: the block in use, the blocks up to
+  // the end of the file, or kBlocksReadTogether blocks ahead, so that it reads in bursts
+  // instead of waking for every block the reader passes. Called with the lock held.
+  bool readerShouldWake() const;
+  void readAheadLoop();
 
-  std::FILE* file_;
-  int64_t position_ = -1;  // where the next fread starts, when known
+  FileReader own_;  // the reader's handle
+  std::unique_ptr<FileReader> ahead_;
   FileBlockMemory ownMemory_;
   FileBlockMemory* memory_;
   Slot slots_[kSlotCount];
-  bool changed_ = false;
+  Slot spare_;  // the reader's own, for a block the thread is reading at the same time
+  int64_t lastBlock_;
+  bool shrank_ = false;  // a view was refused because a block is gone
+
+  std::mutex mutex_;  // guards slots_, inUse_ and stopping_
+  std::condition_variable changed_;
+  int64_t inUse_ = 0;
+  bool stopping_ = false;
+  std::unique_ptr<std::thread> reader_;
 };
 
 // Little-endian decoding from a byte buffer.

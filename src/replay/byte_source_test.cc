@@ -24,11 +24,14 @@ std::string fileBytes(int64_t size) {
   return bytes;
 }
 
-TEST(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
+class FileSource : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(ReadAhead, FileSource, ::testing::Bool());
+
+TEST_P(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
   const std::string bytes = fileBytes(6 * kBlock + 12345);  // seven blocks, the last one short
   const testing::TempDir dir;
   testing::writeFile(dir.path() / "a.rpy", bytes);
-  const auto source = FileByteSource::open(dir.path() / "a.rpy");
+  const auto source = FileByteSource::open(dir.path() / "a.rpy", nullptr, GetParam());
   ASSERT_NE(source, nullptr);
   const auto size = static_cast<int64_t>(bytes.size());
   ASSERT_EQ(source->size(), size);
@@ -60,13 +63,14 @@ TEST(FileSource, ServesViewsInsideAndCopiesThoseAcrossABlockEdge) {
 
 // A file that loses its end after it was opened: the blocks that are gone, or short, are refused
 // wherever the reader was before, and the source tells that it changed; those still there are
-// served.
-TEST(FileSource, RefusesTheBlocksOfAFileThatGotShorter) {
+// served, the ones read ahead included. The file is longer than the read-ahead reaches before the
+// first view.
+TEST_P(FileSource, RefusesTheBlocksOfAFileThatGotShorter) {
   const std::string bytes = fileBytes(100 * kBlock);
   const testing::TempDir dir;
   const std::filesystem::path file = dir.path() / "a.rpy";
   testing::writeFile(file, bytes);
-  const auto source = FileByteSource::open(file);
+  const auto source = FileByteSource::open(file, nullptr, GetParam());
   ASSERT_NE(source, nullptr);
   std::filesystem::resize_file(file, 97 * kBlock + kBlock / 2);  // block 97 is short
   uint8_t scratch[8];
@@ -83,9 +87,9 @@ TEST(FileSource, RefusesTheBlocksOfAFileThatGotShorter) {
 }
 
 // Another program cuts the replay in half while its frame stream is being searched.
-TEST(FileSource, AReplayCutDuringItsReadingHasChanged) {
+TEST_P(FileSource, AReplayCutDuringItsReadingHasChanged) {
   tools::EventDirectory event;
-  ASSERT_TRUE(tools::scenarioEvent("retirements", &event));
+  ASSERT_TRUE(tools::scenarioEvent("longtrack", &event));
   const testing::TempDir dir;
   ASSERT_EQ(tools::writeEventDirectory(dir.path().string(), event), "");
   const std::filesystem::path file = dir.path() / "replays" / (event.Grids[0].ReplayName + ".rpy");
@@ -99,7 +103,7 @@ TEST(FileSource, AReplayCutDuringItsReadingHasChanged) {
   cutter.File = file;
   auto store = std::make_unique<EventStore>();
   initEventStore(*store);
-  const auto source = FileByteSource::open(file);
+  const auto source = FileByteSource::open(file, nullptr, GetParam());
   ASSERT_NE(source, nullptr);
   EXPECT_EQ(GridReader().read(*source, *store, 1, 0, cutter).Outcome, GridOutcome::kChanged);
 }
