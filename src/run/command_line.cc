@@ -39,9 +39,9 @@ constexpr const char* kExitCodes =
     "\n"
     "Exit codes:\n"
     "  0  success\n"
-    "  1  input error: a replay not found, not a regular file, not a server replay or damaged,\n"
-    "     an output that cannot be written, a penalty for nobody or from a file that cannot be\n"
-    "     read, or a season file or round that cannot be read\n"
+    "  1  input error: a replay not found, not a regular file, not a server replay, damaged or\n"
+    "     changed while it was read, an output that cannot be written, a penalty for nobody or\n"
+    "     from a file that cannot be read, or a season file or round that cannot be read\n"
     "  2  usage error: an unknown command or option, no replay or more than five, export or\n"
     "     season without an output, or a --penalty in none of the accepted forms\n";
 
