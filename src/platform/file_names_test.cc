@@ -12,7 +12,7 @@ TEST(FileNames, Windows1252FromUtf8GivesEachCharacterItsCodeOrAQuestionMark) {
       {"€ ‚ Ÿ Ž", "\200 \202 \237 \216"},  // the codes 0x80 to 0x9F
       {"Łódź", "?\363d?"},
       {"Гонка 比赛 🏁", "????? ?? ?"},
-      {"\xC2\x81\xC2\x90", "??"},  // unassigned in Windows-1252
+      {"\xC2\x80\xC2\x90", "??"},  // the first two-byte ones, unassigned in Windows-1252
       // Bytes of no UTF-8 character, kept: Latin-1, a cut character, overlong, a surrogate.
       {"J\xFCrgen", "J\xFCrgen"},
       {"a\xE6\xAF", "a\xE6\xAF"},

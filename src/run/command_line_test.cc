@@ -102,8 +102,9 @@ TEST(CommandLine, PenaltiesReorderTheResultAndStandBelowIt) {
   const std::string seconds =
       std::to_string(penalty / 1000) + "." + std::to_string(1000 + penalty % 1000).substr(1);
   const std::string winner = name(driven[0].Slot) + "=+" + seconds;
-  testing::writeFile(scratch.path() / "stewards.txt",
-                     "# round 1\n" + winner + "\n" + name(driven[1].Slot) + "=DSQ # <r\xC3\xA4m>\n");
+  testing::writeFile(
+      scratch.path() / "stewards.txt",
+      "# round 1\n" + winner + "\n" + name(driven[1].Slot) + "=DSQ # <r\xC3\xA4m>\n");
 
   std::vector<std::string> plainArguments = {"report", "--out", "plain.html"};
   std::vector<std::string> givenArguments = {"report",
@@ -203,7 +204,9 @@ TEST(CommandLine, InputErrorsAndWarningsNameTheFileAndTheReason) {
       {{"report", replays[0], "cut.rpy"},
        0,
        "cut.rpy: the frame stream ends before the last race lap; 4 drivers have no"},
-      {{"report", replays[0], replays[0]}, 0, " is given twice, as grid A and as grid B\n"},
+      {{"report", replays[0], replays[1], replays[1]},
+       0,
+       " is given twice, as grid B and as grid C\n"},
       {{"report", "--name", "Nobody Here", replays[0]}, 0, "--name \"Nobody Here\" matches no"},
       {{"report", "--out", "no/such/folder/r.html", replays[0]}, kExitInputError, "could not"},
       {{"export", "--csv", "csv", "--charts", "no/c.html", replays[0]},
