@@ -53,8 +53,9 @@ fuzz-long:
 # the same with 30 laps; three grids of 20 cars with 27 laps, about 63 MB a replay) and a crafted
 # replay of 10 MB whose car records claim thousands of items each, written once into ignored
 # folders. For each, the ways of reading its replays (mapped, read into a small buffer, read into
-# a ring of 4 MiB) are timed against cat, then a full run against cat (interleaved, medians);
-# then the micro-benchmarks of the frame stream searches run.
+# a ring of 1 or 4 MiB) and the analysis of replays held in memory are timed against cat, then a
+# full run against cat (interleaved, medians); then the micro-benchmarks of the frame stream
+# searches run.
 BENCH_EVENT ?= bench-event
 BENCH_CASES = 60:long,5,20,60 30:long,5,20,30 3x27:long,3,20,27 crafted:crafted
 bench: build

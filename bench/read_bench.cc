@@ -1,7 +1,10 @@
 // The floor under a full run: the ways of getting an event's replays into memory, each touching
 // every 16th byte as the frame stream searches do, timed against cat of the same files. Each way
 // runs in a process of its own, as cat and the program do, and the ways take turns run by run
-// (hot cache, medians), so that every machine can tell its own limit.
+// (hot cache, medians), so that every machine can tell its own limit. Then the other floor: the
+// analysis alone, the grids read by the program's own readers from replays already held in
+// memory, timed in this process. A full run takes at least the larger of the two, and both when
+// it cannot overlap them.
 //
 // usage: vorlind_readbench <event folder> [runs]
 #include <fcntl.h>
@@ -20,6 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "replay/byte_source.h"
+#include "replay/event_store.h"
+#include "replay/grid_reader.h"
+
 namespace {
 
 constexpr size_t kStride = 16;
@@ -33,6 +40,7 @@ constexpr Way kWays[] = {
     {"cat", nullptr},
     {"mmap", "mmap"},
     {"read, 128 KiB buffer", "read-128k"},
+    {"read, ring of 16 x 64 KiB", "read-ring16"},
     {"read, ring of 64 x 64 KiB", "read-ring"},
 };
 
@@ -77,6 +85,8 @@ int child(const std::string& mode, int count, char** files) {
       sum += touchMapped(files[i]);
     } else if (mode == "read-128k") {
       sum += touchRead(files[i], 128 << 10, 1);
+    } else if (mode == "read-ring16") {
+      sum += touchRead(files[i], 64 << 10, 16);
     } else if (mode == "read-ring") {
       sum += touchRead(files[i], 64 << 10, 64);
     } else {
@@ -109,6 +119,39 @@ double runOnce(const std::vector<std::string>& argv) {
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
+}
+
+// The median time of reading the replays, held in memory, as grids 1, 2, ... of one event.
+double analyseInMemory(const std::vector<std::string>& files, int runs) {
+  std::vector<std::vector<uint8_t>> replays;
+  for (const std::string& file : files) {
+    std::vector<uint8_t>& bytes = replays.emplace_back(std::filesystem::file_size(file));
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    const bool read =
+        in != nullptr && std::fread(bytes.data(), 1, bytes.size(), in) == bytes.size();
+    if (in != nullptr) std::fclose(in);
+    if (!read) return -1;
+  }
+  vorlind::GridReader reader;
+  vorlind::SilentGridListener listener;
+  const auto store = std::make_unique<vorlind::EventStore>();
+  std::vector<double> seconds;
+  for (int run = -1; run < runs; ++run) {
+    vorlind::initEventStore(*store);
+    const auto start = std::chrono::steady_clock::now();
+    int grid = 1;
+    for (const std::vector<uint8_t>& bytes : replays) {
+      vorlind::MemoryByteSource source(bytes);
+      const vorlind::GridResult result =
+          reader.read(source, *store, grid, (grid - 1) * vorlind::kSlotsPerGrid, listener);
+      if (result.Outcome == vorlind::GridOutcome::kCounted) ++grid;
+    }
+    if (run >= 0) {
+      seconds.push_back(
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+  }
+  return median(seconds);
 }
 
 }  // namespace
@@ -153,5 +196,12 @@ int main(int argc, char** argv) {
     const double time = median(seconds[way]);
     std::printf("  %-28s %.3f s   %.2f x cat\n", kWays[way].Name, time, time / cat);
   }
+  const double analysis = analyseInMemory(files, runs);
+  if (analysis < 0) {
+    std::fprintf(stderr, "the replays could not be read into memory\n");
+    return 1;
+  }
+  std::printf("  %-28s %.3f s   %.2f x cat\n", "analysis, replays in memory", analysis,
+              analysis / cat);
   return 0;
 }
