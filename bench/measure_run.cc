@@ -2,70 +2,26 @@
 // with cat (hot cache; the two interleaved, 11 runs each, medians) and reports the peak resident
 // memory of the program's runs, and in one more run the peak of its private (anonymous) memory,
 // sampled every millisecond.
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "bench_runs.h"
+
 namespace {
 
-struct RunFigures {
-  double Seconds = 0;
-  long PeakKiB = 0;
-  int ExitCode = -1;
-};
-
-// Runs `argv` in `dir` with stdin from `input` (or /dev/null) and stdout to /dev/null.
-RunFigures runOnce(const std::vector<std::string>& argv, const std::string& dir,
-                   const std::string& input) {
-  RunFigures figures;
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    const int in = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
-    const int out = open("/dev/null", O_WRONLY);
-    if (in < 0 || out < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out, 1);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  figures.Seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  figures.PeakKiB = usage.ru_maxrss;
-  figures.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return figures;
-}
+using namespace vorlind::bench;
 
 // The largest RssAnon of /proc/<pid>/status while the process runs, in KiB.
 long peakPrivateKiB(const std::vector<std::string>& argv, const std::string& dir,
                     const std::string& input) {
-  const pid_t child = fork();
-  if (child == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    const int in = open(input.c_str(), O_RDONLY);
-    const int out = open("/dev/null", O_WRONLY);
-    if (in < 0 || out < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out, 1);
-    execl(argv[0].c_str(), argv[0].c_str(), nullptr);
-    _exit(127);
-  }
+  const pid_t child = startChild(argv, dir, input);
   long peak = 0;
   const std::string status = "/proc/" + std::to_string(child) + "/status";
   while (waitpid(child, nullptr, WNOHANG) == 0) {
@@ -82,11 +38,6 @@ long peakPrivateKiB(const std::vector<std::string>& argv, const std::string& dir
   return peak;
 }
 
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,13 +47,9 @@ int main(int argc, char** argv) {
   }
   const std::string program = std::filesystem::absolute(argv[1]).string();
   const std::string dir = std::filesystem::absolute(argv[2]).string();
+  const EventReplays replays = listReplays(dir);
   std::vector<std::string> cat = {"/bin/cat"};
-  uintmax_t bytes = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir + "/replays")) {
-    cat.push_back(entry.path().string());
-    bytes += entry.file_size();
-  }
-  std::sort(cat.begin() + 1, cat.end());
+  cat.insert(cat.end(), replays.Paths.begin(), replays.Paths.end());
   const int runs = 11;
   std::vector<double> catSeconds, vorlindSeconds;
   long peakKiB = 0;
@@ -119,7 +66,8 @@ int main(int argc, char** argv) {
     peakKiB = std::max(peakKiB, run.PeakKiB);
   }
   const double vorlindMedian = median(vorlindSeconds), catMedian = median(catSeconds);
-  std::printf("event: %zu replays, %.1f MB\n", cat.size() - 1, static_cast<double>(bytes) / 1e6);
+  std::printf("event: %zu replays, %.1f MB\n", replays.Paths.size(),
+              static_cast<double>(replays.Bytes) / 1e6);
   std::printf("vorlind full run:            %.3f s\n", vorlindMedian);
   std::printf("cat of the same files:       %.3f s\n", catMedian);
   std::printf("ratio vorlind / cat:         %.2f\n", vorlindMedian / catMedian);

@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,11 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_runs.h"
 #include "replay/byte_source.h"
 #include "replay/event_store.h"
 #include "replay/grid_reader.h"
 
 namespace {
+
+using namespace vorlind::bench;
 
 constexpr size_t kStride = 16;
 
@@ -97,30 +99,6 @@ int child(const std::string& mode, int count, char** files) {
   return 0;
 }
 
-double runOnce(const std::vector<std::string>& argv) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int out = open("/dev/null", O_WRONLY);
-    if (out < 0) _exit(126);
-    dup2(out, 1);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 // The median time of reading the replays, held in memory, as grids 1, 2, ... of one event.
 double analyseInMemory(const std::vector<std::string>& files, int runs) {
   std::vector<std::vector<uint8_t>> replays;
@@ -166,13 +144,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int runs = argc == 3 ? std::max(1, std::atoi(argv[2])) : 11;
-  std::vector<std::string> files;
-  uintmax_t bytes = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(argv[1]) + "/replays")) {
-    files.push_back(entry.path().string());
-    bytes += entry.file_size();
-  }
-  std::sort(files.begin(), files.end());
+  const EventReplays replays = listReplays(argv[1]);
+  const std::vector<std::string>& files = replays.Paths;
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
 
   std::vector<std::vector<double>> seconds(std::size(kWays));
@@ -182,16 +155,16 @@ int main(int argc, char** argv) {
           kWays[way].Mode == nullptr ? std::vector<std::string>{"/bin/cat"}
                                      : std::vector<std::string>{self, "--child", kWays[way].Mode};
       argv2.insert(argv2.end(), files.begin(), files.end());
-      const double time = runOnce(argv2);
-      if (time < 0) {
+      const RunFigures figures = runOnce(argv2);
+      if (figures.ExitCode != 0) {
         std::fprintf(stderr, "%s failed\n", kWays[way].Name);
         return 1;
       }
-      if (run >= 0) seconds[way].push_back(time);
+      if (run >= 0) seconds[way].push_back(figures.Seconds);
     }
   }
   std::printf("reading %zu replays, %.1f MB, every 16th byte touched (%d runs, medians)\n",
-              files.size(), static_cast<double>(bytes) / 1e6, runs);
+              files.size(), static_cast<double>(replays.Bytes) / 1e6, runs);
   const double cat = median(seconds[0]);
   for (size_t way = 0; way < std::size(kWays); ++way) {
     const double time = median(seconds[way]);
